@@ -1,0 +1,46 @@
+#include "plugin/rF2kovrel.hpp"
+#include "plugin/text.hpp"
+
+unsigned char rF2kovrel::WantsToViewVehicle(CameraControlInfoV01& camControl) {
+  ++mWtvCount;
+  mWtvPath = 0;
+  mRepActive = camControl.mReplayActive ? 1 : 0;
+  std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
+  if (!lock.owns_lock() || mInUpdate || auto_ == 0) return 0;
+  if (mReplayRunning) return ViewReplay(camControl);
+  return ViewNormally(camControl);
+}
+
+unsigned char rF2kovrel::ViewNormally(CameraControlInfoV01& camControl) {
+  if (!mCarChosen) {
+    // Nothing has been chosen since the reset: no command for a car nobody chose.
+    mWtvPath = 5;
+    return 0;
+  }
+  if (mTimerFired) {
+    mTimerFired = false;
+    mActualVeh = -1;  // a due cut is sent even to the car already shown
+  }
+  if (mPlayerDriving && mPlayerVeh != -1 && mNextVeh == mPlayerVeh) {
+    mWtvPath = 3;
+    return 0;
+  }
+  if (mNextVeh == mActualVeh && mCamType == mActualCamType) {
+    mWtvPath = 5;
+    return 0;
+  }
+  mWtvPath = 2;
+  camControl.mID = mNextVeh;
+  if (EqualsIgnoringCase(camtest, "ob")) {
+    mCamType = onboardcam;
+  } else if (EqualsIgnoringCase(camtest, "rv")) {
+    mCamType = rearviewcam;
+  }
+  camControl.mCameraType = mCamType;
+  mLastCutTime = mSessionTime;
+  mActualVeh = mNextVeh;
+  mActualPlace = mNextPlace;
+  mActualCamType = mCamType;
+  WriteDriverFile();
+  return 1;
+}

@@ -1,0 +1,79 @@
+#include <cstdlib>
+
+#include "director/snapshot.hpp"
+#include "plugin/rF2kovrel.hpp"
+
+void rF2kovrel::UpdateScoring(const ScoringInfoV01& info) {
+  std::lock_guard<std::mutex> lock(mCycleLock);
+  if (PollShortcut() > 0) {
+    // Switched on here: put the last cut far enough back that a cut is due now.
+    mLastCutTime = info.mCurrentET - waitsec - 5.0;
+  }
+  if (auto_ != 0) RunActiveCycle(info);
+}
+
+void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
+  mInUpdate = true;
+  mSessionTime = info.mCurrentET;
+  if (info.mSession != mLastSession || mSessionTime < mLastCutTime) {
+    ResetDirector();
+    mLastSession = info.mSession;
+  }
+  mMaxFinishedPlace = 0;
+  mAllFinished = true;
+  mCutWait = waitsec + std::rand() % 5;
+
+  if (VehicleCount(info) > 0) {
+    SurveyField(info);
+    if (info.mSession <= 4) {
+      ChoosePractice(info);
+    } else if (info.mSession <= 9) {
+      ChooseQualifying(info);
+    } else {
+      ChooseRace(info);
+    }
+    if (mAllFinished) {
+      // Everyone has taken the flag: show the top three in turn (or the winner).
+      mCutWait = waitsec + std::rand() % 10;
+      mNextPlace = (mActualPlace < 3 && walkthrough == 1) ? mActualPlace + 1 : 1;
+      mMinBehind = onboarddiff + 1.0;
+    }
+    if (mNextPlace == 0) {
+      mCutWait = 2;
+      mNextPlace = 1;
+    }
+    ScanIncidents(info);
+    mTimerFired = (mSessionTime - mLastCutTime) > mCutWait;
+    if (mTimerFired) {
+      ChooseCamera(info);
+    } else {
+      mNextVeh = mActualVeh;
+    }
+    CopyFollowedDriver(info);
+  }
+  HandOverToWebServer();
+  RefreshStreamFiles(info);
+  mInUpdate = false;
+}
+
+void rF2kovrel::CopyFollowedDriver(const ScoringInfoV01& info) {
+  const int count = VehicleCount(info);
+  for (int i = 0; i < count; ++i) {
+    const VehicleScoringInfoV01& v = info.mVehicle[i];
+    if (v.mID == mReplayId) mReplayDriverName = DriverNameOf(v);
+    if (v.mID == mNextVeh) {
+      mNextDriver = DriverNameOf(v);
+      mNextLapTime = info.mCurrentET - v.mLapStartET;
+    }
+  }
+}
+
+void rF2kovrel::HandOverToWebServer() {
+  if (!mWebServerUp || mPlayerDriving || mNextVeh == mActualVeh || !mCarChosen) return;
+  mActualVeh = mNextVeh;
+  mActualPlace = mNextPlace;
+  mActualCamType = mCamType;
+  mLastCutTime = mSessionTime;
+  WriteDriverFile();
+  RequestFocus(mNextVeh);
+}

@@ -1,0 +1,27 @@
+#include <cstring>
+
+#include "director/keyboard.hpp"
+#include "plugin/rF2kovrel.hpp"
+
+namespace {
+constexpr int kVirtualKeyControl = 17;
+}
+
+int rF2kovrel::PollShortcut() {
+  // Ctrl first: while it is up the other key is not asked at all.
+  const bool bothDown = IsVirtualKeyDown(kVirtualKeyControl) && IsVirtualKeyDown(autokey);
+  int switched = 0;
+  if (bothDown && !mKeyLatch) {
+    ToggleAuto();
+    switched = auto_ != 0 ? 1 : -1;
+  }
+  mKeyLatch = bothDown;  // one toggle per press, however long it is held
+  return switched;
+}
+
+void rF2kovrel::ToggleAuto() {
+  auto_ = auto_ == 0 ? 1 : 0;
+  const char* notice = auto_ != 0 ? "Auto camera: on" : "Auto camera: off";
+  std::memcpy(mPendingMessage.mText, notice, std::strlen(notice) + 1);
+  if (debug != 0) AppendDebugText(std::string(notice) + "\n");
+}

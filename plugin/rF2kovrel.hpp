@@ -1,0 +1,177 @@
+// The one plug-in object: every piece of the director's state is a field here,
+// and every operation a member function defined in the folder of its subsystem.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "sdk/InternalsPlugin.hpp"
+
+class rF2kovrel final : public InternalsPluginV07 {
+ public:
+  rF2kovrel() = default;
+  ~rF2kovrel() = default;
+  RF2_SCALAR_DELETING_DESTRUCTOR(rF2kovrel)
+
+  // Host callbacks, in slot order (plugin/).
+  void Startup(std::int32_t version) override;
+  void Shutdown() override;
+  void StartSession() override;
+  void EndSession() override;
+  void EnterRealtime() override;
+  void ExitRealtime() override;
+  bool WantsScoringUpdates() override;
+  void UpdateScoring(const ScoringInfoV01& info) override;              // director/
+  std::int32_t WantsTelemetryUpdates() override;
+  void UpdateTelemetry(const TelemInfoV01& info) override;
+  bool WantsGraphicsUpdates() override;
+  void UpdateGraphics(const GraphicsInfoV01& info) override;
+  bool RequestCommentary(CommentaryRequestInfoV01& info) override;
+  bool HasHardwareInputs() override;
+  void UpdateHardware(const double fDT) override;
+  void EnableHardware() override;
+  void DisableHardware() override;
+  bool CheckHWControl(const char* const controlName, double& fRetVal) override;  // incidents/
+  bool ForceFeedback(double& forceValue) override;
+  unsigned char WantsToViewVehicle(CameraControlInfoV01& camControl) override;  // director/
+  bool WantsToDisplayMessage(MessageInfoV01& msgInfo) override;          // director/
+  void SetEnvironment(const EnvironmentInfoV01& info) override;         // config/
+
+  // director/
+  int PollShortcut();  // +1 switched on, -1 switched off, 0 no change
+  void ToggleAuto();
+  void RunActiveCycle(const ScoringInfoV01& info);
+  void ResetDirector();
+  void SurveyField(const ScoringInfoV01& info);
+  void ChooseCamera(const ScoringInfoV01& info);
+  void HandOverToWebServer();
+  void CopyFollowedDriver(const ScoringInfoV01& info);
+  unsigned char ViewNormally(CameraControlInfoV01& camControl);
+  void ChoosePractice(const ScoringInfoV01& info);
+  void ChooseQualifying(const ScoringInfoV01& info);
+  int PickRandomPlace(const ScoringInfoV01& info);
+  void ChooseRace(const ScoringInfoV01& info);
+
+  // config/
+  void ReadSettingsUpToFilesPath();
+  void ReadSettingsFromDebug();
+
+  // incidents/
+  void ScanIncidents(const ScoringInfoV01& info);
+  void ScheduleReplay(int session);
+  unsigned char ViewReplay(CameraControlInfoV01& camControl);
+
+  // webclient/
+  void ProbeWebServer();
+  void RequestFocus(std::int32_t slotId);
+  static void SendFocus(std::int32_t slotId);
+
+  // outputs/
+  void ResetStreamFiles();
+  void RefreshStreamFiles(const ScoringInfoV01& info);
+  std::string WriteTimeFile(const ScoringInfoV01& info);
+  void WriteDriverFile();
+  void WriteStatusFile(int session, const std::string& clockText);
+  void WriteInfoPage(int session);
+  bool AppendDebugText(const std::string& text);  // false when the log was not written
+
+  // The director state, in its declared order.
+  bool mHardwareEnabled = false;
+  std::int32_t waitsec = 0;
+  std::int32_t interest = 0;
+  double onboarddiff = 0.0;
+  std::int32_t interestdiff = 0;
+  std::int32_t auto_ = 0;  // the INI key "auto" (a C++ keyword)
+  std::int32_t walkthrough = 0;
+  std::string showinpit;
+  std::int32_t mShowInPitNum = 0;
+  std::string camtest;
+  std::int32_t onboardcam = 0;
+  std::int32_t rearviewcam = 0;
+  std::int32_t rearview = 0;
+  std::string mIniPath;
+  std::string filespath;
+  double lowinc = 0.0;
+  double highinc = 0.0;
+  std::int32_t msessioninc = 0;
+  std::int32_t debug = 0;
+  double sbsdist = 1.5;
+  std::int32_t sbscount = 2;
+  std::int32_t replayduration = 20;
+  double replayoffset = 5.0;
+  std::string mNewResults;
+  MessageInfoV01 mPendingMessage{};
+  // Camera-control calls may come on another thread than the scoring cycle
+  // while the cycle runs; these three are updated before the cycle's lock is tried.
+  std::atomic<std::int32_t> mWtvCount{0};
+  std::atomic<std::int32_t> mRepActive{-1};
+  std::atomic<std::int32_t> mWtvPath{-1};
+  std::int32_t mCutWait = 0;
+  bool mInUpdate = false;
+  std::int32_t mNextPlace = 0;
+  std::int32_t mS1Place = 0;
+  std::int32_t mS2Place = 0;
+  std::int32_t mPitPlace = 0;
+  std::int32_t mNextVeh = 0;
+  std::int32_t mAheadVeh = 0;
+  std::int32_t mLeaderVeh = 0;
+  std::int32_t mCamType = 4;
+  std::int32_t mActualCamType = 0;
+  std::int32_t mActualVeh = -1;
+  std::int32_t mPlayerVeh = -1;
+  std::int32_t mActualPlace = 0;
+  bool mTimerFired = false;
+  std::int32_t mShownList[64] = {};
+  std::int32_t mShownCount = 0;
+  std::int32_t mPoleVeh = -1;
+  std::int32_t mLastSession = -1;
+  std::int32_t mSbsPlace = 0;
+  std::int32_t mSbsCount = 0;
+  double mBattleScore = 99999.0;
+  double mMinBehind = 0.0;
+  double mSessionTime = 0.0;
+  double mLastCutTime = 0.0;
+  bool mAllFinished = false;
+  std::int32_t mMaxFinishedPlace = 0;
+  bool mInPit = false;
+  double mBestLap = 2147483640.0;
+  double mBestS1 = 2147483640.0;
+  double mBestS2 = 2147483640.0;
+  double mNextLapTime = 0.0;
+  std::int32_t autokey = 190;
+  bool mKeyLatch = false;
+  bool mWebServerUp = false;
+  bool mWebProbeDone = false;
+  bool mReplayPending = false;
+  bool mReplayEndRequested = false;
+  bool mReplayRunning = false;
+  double mReplayIncidentTime = 0.0;
+  std::int32_t mReplayId = -1;
+  double mIncidentTime = 0.0;
+  double mIncidentSize = 0.0;
+  std::int32_t mIncidentId = -1;
+  double mReplayStartTime = 0.0;
+  bool mReplayCamSet = false;
+  std::string mIncidentSizeText;
+  std::string mPrevResults;
+  bool mPrevResultsSet = false;
+  std::string mDriverFilePath;
+  std::string mTimeFilePath;
+  std::string mInfoFilePath;
+  std::string mStatusFilePath;
+  std::string mNextDriver;
+  std::string mReplayDriverName;
+  std::string mLeaderDriver;
+  std::int32_t mLeaderLaps = 0;
+  std::int32_t mLastGamePhase = 0;
+  bool mPlayerDriving = false;
+
+  // Camera choice has resolved a car since the last Director reset; until then
+  // nothing is sent to the simulator or the web server for the reset's slot id 0.
+  bool mCarChosen = false;
+  // Held by the scoring cycle; camera control only tries it, so it never waits
+  // for a snapshot and never reads a half-made choice.
+  std::mutex mCycleLock;
+};

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets the machine up, then builds and runs every test: the native build, the
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup-machine.sh
+
+jobs=$(nproc)
+for preset in linux-debug-ci linux-asan-ci; do
+  echo "== $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
