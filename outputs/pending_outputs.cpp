@@ -7,4 +7,3 @@ std::string rF2kovrel::WriteTimeFile(const ScoringInfoV01& /*info*/) { return st
 void rF2kovrel::WriteDriverFile() {}
 void rF2kovrel::WriteStatusFile(int /*session*/, const std::string& /*clockText*/) {}
 void rF2kovrel::WriteInfoPage(int /*session*/) {}
-bool rF2kovrel::AppendDebugText(const std::string& /*text*/) { return false; }
