@@ -43,14 +43,15 @@ void ScanSplits(rF2kovrel& d, const ScoringInfoV01& info) {
   }
 }
 
-// The first look after a reset only records the leader. Any slot id counts,
-// 0 included: it is a real car's (none is -1).
+// The first look after a reset only records the leader. A leader of slot id 0
+// never counts as new: 0 is also what the leader field holds before any car
+// has been seen in place 1.
 bool CutToNewLeader(rF2kovrel& d) {
   if (d.mPoleVeh == -1) {
     d.mPoleVeh = d.mLeaderVeh;
     return false;
   }
-  if (d.mLeaderVeh == d.mPoleVeh) return false;
+  if (d.mLeaderVeh == d.mPoleVeh || d.mLeaderVeh == 0) return false;
   d.mPoleVeh = d.mLeaderVeh;
   d.mNextPlace = 1;
   d.mLastCutTime = d.mSessionTime - d.mCutWait - 1.0;  // due in this very snapshot
