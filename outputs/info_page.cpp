@@ -1,7 +1,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "outputs/text_mode.hpp"
 #include "plugin/rF2kovrel.hpp"
@@ -32,14 +31,14 @@ constexpr const char* kCurrRowStart =
 // absurd time) gets a buffer of its size, so the cell's closing tag survives.
 template <typename... Values>
 std::string Cell(const char* format, Values... values) {
-  std::vector<char> text(128);
-  const int needed = std::snprintf(text.data(), text.size(), format, values...);
+  char text[128];
+  const int needed = std::snprintf(text, sizeof text, format, values...);
   if (needed < 0) return std::string();
-  if (static_cast<std::size_t>(needed) >= text.size()) {
-    text.resize(static_cast<std::size_t>(needed) + 1);
-    std::snprintf(text.data(), text.size(), format, values...);
-  }
-  return text.data();
+  if (static_cast<std::size_t>(needed) < sizeof text) return text;
+  std::string wide(static_cast<std::size_t>(needed) + 1, '\0');
+  std::snprintf(&wide[0], wide.size(), format, values...);
+  wide.resize(static_cast<std::size_t>(needed));
+  return wide;
 }
 
 // "m:ss.sss" of a time in seconds. The time is rounded to milliseconds before

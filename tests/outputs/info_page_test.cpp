@@ -50,18 +50,11 @@ TEST_F(InfoPage, AbsurdTimesKeepTheMarkupWhole) {
   plugin.mNextLapTime = 1e200;
   const std::string page = Page(1);
   EXPECT_NE(page.find("</tr></table></body></html>"), std::string::npos);
-  // Every opened value cell is closed again.
-  std::size_t opened = 0;
-  for (std::size_t at = page.find("<td"); at != std::string::npos; at = page.find("<td", at + 1)) {
-    ++opened;
-  }
-  std::size_t closed = 0;
-  for (std::size_t at = page.find("</td>"); at != std::string::npos;
-       at = page.find("</td>", at + 1)) {
+  int closed = 0;  // every one of the fifteen cells is closed again
+  for (std::size_t at = page.find("</td>"); at != std::string::npos; at = page.find("</td>", at + 1)) {
     ++closed;
   }
-  EXPECT_EQ(opened, 15u);
-  EXPECT_EQ(closed, 15u);
+  EXPECT_EQ(closed, 15);
 }
 
 }  // namespace
