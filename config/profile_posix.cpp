@@ -22,6 +22,10 @@
 //   where they are. A new section goes at the end of the file. Leading blanks
 //   of the written text are dropped. Every line written ends in CR LF.
 // - A UTF-8 byte-order mark at the start is not part of the first line.
+// Wine's profile functions agree with all of this except the byte keeping: Wine
+// writes the whole file back in a normal form (blank lines dropped, blanks
+// around "=" and every line break normalised), where Windows edits the file
+// only where the key is.
 #include "config/profile.hpp"
 
 #include <fcntl.h>

@@ -85,13 +85,6 @@ TEST_F(Environment, AFilesFolderWithoutItsParentIsNotCreated) {
   EXPECT_EQ(plugin.replayoffset, 5.0);
 }
 
-TEST_F(Environment, AFilesFolderThatExistsIsKept) {
-  fs::create_directory(folder.File("rF2stream"));
-  WriteFileBytes(folder.File("rF2stream/keep.txt"), "kept");
-  SetUpWith(folder.Path() + "\\");
-  EXPECT_EQ(ReadFileBytes(folder.File("rF2stream/keep.txt")), "kept");
-}
-
 TEST_F(Environment, AnIniPathThatIsAFolderLeavesTheDefaults) {
   fs::create_directory(Ini());
   SetUpWith(folder.Path() + "\\");

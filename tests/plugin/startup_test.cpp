@@ -39,14 +39,6 @@ TEST_F(Startup, TheFirstNoticeTellsWhetherTheAutoCameraIsOn) {
   }
 }
 
-TEST_F(Startup, TheNoticeIsHandedOverOnce) {
-  plugin.Startup(7);
-  MessageInfoV01 shown{};
-  ASSERT_TRUE(plugin.WantsToDisplayMessage(shown));
-  EXPECT_STREQ(shown.mText, "rF2kovrel 2026.05.29. Auto camera: on");
-  EXPECT_FALSE(plugin.WantsToDisplayMessage(shown));
-}
-
 TEST_F(Startup, TheDebugLogGetsTheOnOffLineOnlyWhenAsked) {
   plugin.auto_ = 0;
   plugin.Startup(7);
