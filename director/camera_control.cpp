@@ -2,9 +2,11 @@
 #include "plugin/text.hpp"
 
 unsigned char rF2kovrel::WantsToViewVehicle(CameraControlInfoV01& camControl) {
-  ++mWtvCount;
-  mWtvPath = 0;
-  mRepActive = camControl.mReplayActive ? 1 : 0;
+  // Counters for the State line only: no order with other fields is needed,
+  // and this runs between every two snapshots.
+  mWtvCount.fetch_add(1, std::memory_order_relaxed);
+  mWtvPath.store(0, std::memory_order_relaxed);
+  mRepActive.store(camControl.mReplayActive ? 1 : 0, std::memory_order_relaxed);
   std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
   if (!lock.owns_lock() || mInUpdate || auto_ == 0) return 0;
   if (mReplayRunning) return ViewReplay(camControl);
@@ -14,7 +16,7 @@ unsigned char rF2kovrel::WantsToViewVehicle(CameraControlInfoV01& camControl) {
 unsigned char rF2kovrel::ViewNormally(CameraControlInfoV01& camControl) {
   if (!mCarChosen) {
     // Nothing has been chosen since the reset: no command for a car nobody chose.
-    mWtvPath = 5;
+    mWtvPath.store(5, std::memory_order_relaxed);
     return 0;
   }
   if (mTimerFired) {
@@ -22,14 +24,14 @@ unsigned char rF2kovrel::ViewNormally(CameraControlInfoV01& camControl) {
     mActualVeh = -1;  // a due cut is sent even to the car already shown
   }
   if (mPlayerDriving && mPlayerVeh != -1 && mNextVeh == mPlayerVeh) {
-    mWtvPath = 3;
+    mWtvPath.store(3, std::memory_order_relaxed);
     return 0;
   }
   if (mNextVeh == mActualVeh && mCamType == mActualCamType) {
-    mWtvPath = 5;
+    mWtvPath.store(5, std::memory_order_relaxed);
     return 0;
   }
-  mWtvPath = 2;
+  mWtvPath.store(2, std::memory_order_relaxed);
   camControl.mID = mNextVeh;
   if (EqualsIgnoringCase(camtest, "ob")) {
     mCamType = onboardcam;

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "director/cut_wait.hpp"
 #include "director/snapshot.hpp"
@@ -27,13 +28,23 @@ double ScoreOf(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
   return std::round(std::fabs(gap) * kScorePerSecond);
 }
 
+// The lap distances of every car in array order, gathered once per snapshot:
+// the side-by-side count compares every pair of cars, and the records
+// themselves lie hundreds of bytes apart.
+std::vector<double> LapDistances(const ScoringInfoV01& info) {
+  const int count = VehicleCount(info);
+  std::vector<double> distances(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) distances[static_cast<std::size_t>(i)] = info.mVehicle[i].mLapDist;
+  return distances;
+}
+
 // Every car counts, this one included; lap distances are compared as they
 // stand, so two cars either side of the start/finish line are far apart.
-int NearCount(const ScoringInfoV01& info, const VehicleScoringInfoV01& car, double sbsdist) {
-  const int count = VehicleCount(info);
+int NearCount(const std::vector<double>& distances, const VehicleScoringInfoV01& car,
+              double sbsdist) {
   int near = 0;
-  for (int i = 0; i < count; ++i) {
-    if (std::fabs(info.mVehicle[i].mLapDist - car.mLapDist) < sbsdist) ++near;
+  for (const double distance : distances) {
+    if (std::fabs(distance - car.mLapDist) < sbsdist) ++near;
   }
   return near;
 }
@@ -61,14 +72,13 @@ void WalkTheGrid(rF2kovrel& d, int vehicles) {
   d.mNextPlace = (d.mActualPlace < vehicles && d.walkthrough == 1) ? d.mActualPlace + 1 : 1;
 }
 
-void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const VehicleScoringInfoV01& v) {
-  const double score = ScoreOf(d, v);
-  const int near = NearCount(info, v, d.sbsdist);
+void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const std::vector<double>& distances,
+             const VehicleScoringInfoV01& v) {
   switch (info.mGamePhase) {
     case 4:
     case 5:
-      RateBattle(d, v, score);
-      RateSideBySide(d, v, near);
+      RateBattle(d, v, ScoreOf(d, v));
+      RateSideBySide(d, v, NearCount(distances, v, d.sbsdist));
       break;
     case 3:
       WalkTheGrid(d, VehicleCount(info));
@@ -82,11 +92,13 @@ void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const VehicleScoringInfoV
 }
 
 void RateField(rF2kovrel& d, const ScoringInfoV01& info) {
+  const bool racing = info.mGamePhase == 4 || info.mGamePhase == 5;
+  const std::vector<double> distances = racing ? LapDistances(info) : std::vector<double>();
   const int count = VehicleCount(info);
   for (int i = 0; i < count; ++i) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     if (v.mFinishStatus == 1 && v.mPlace > d.mMaxFinishedPlace) d.mMaxFinishedPlace = v.mPlace;
-    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, info, v);
+    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, info, distances, v);
   }
 }
 

@@ -63,7 +63,7 @@ bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
 }
 
 unsigned char rF2kovrel::ViewReplay(CameraControlInfoV01& camControl) {
-  mWtvPath = 4;
+  mWtvPath.store(4, std::memory_order_relaxed);
   const double start = mReplayStartTime;
   const double now = mSessionTime;
   if (now > start + replayduration) {

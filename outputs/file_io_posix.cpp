@@ -28,11 +28,14 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes, int flags) {
+enum class Outcome { Written, NotOpened, Failed };
+
+// On NotOpened, errno tells why.
+Outcome WriteFile(const std::string& path, const std::string& bytes, int flags) {
   const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return Outcome::NotOpened;
   const bool written = WriteAll(fd, bytes);
-  return ::close(fd) == 0 && written;
+  return ::close(fd) == 0 && written ? Outcome::Written : Outcome::Failed;
 }
 
 }  // namespace
@@ -41,13 +44,18 @@ bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
   const std::string target = ToPosixPath(path);
   // A temporary file beside the target, renamed over it: readers see old or new.
   const std::string temporary = target + ".kovrel-tmp";
-  if (WriteFile(temporary, bytes, O_TRUNC) && ::rename(temporary.c_str(), target.c_str()) == 0) {
-    return true;
-  }
+  const Outcome outcome = WriteFile(temporary, bytes, O_TRUNC);
+  if (outcome == Outcome::Written && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  // No folder to create the temporary file in: the target cannot be there
+  // either. A missing files folder is retried on every snapshot, and every
+  // system call counts then.
+  if (outcome == Outcome::NotOpened && errno == ENOENT) return false;
   ::unlink(temporary.c_str());
-  return WriteFile(target, bytes, O_TRUNC);
+  // The folder may refuse new files (or the longer name) while the target
+  // itself can still be rewritten in place.
+  return WriteFile(target, bytes, O_TRUNC) == Outcome::Written;
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-  return WriteFile(ToPosixPath(path), bytes, O_APPEND);
+  return WriteFile(ToPosixPath(path), bytes, O_APPEND) == Outcome::Written;
 }
