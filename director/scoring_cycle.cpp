@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "director/cut_wait.hpp"
 #include "director/snapshot.hpp"
 #include "plugin/rF2kovrel.hpp"
 
@@ -21,7 +22,7 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
   }
   mMaxFinishedPlace = 0;
   mAllFinished = true;
-  mCutWait = waitsec + std::rand() % 5;
+  mCutWait = WaitAfterCut(waitsec, std::rand() % 5);
 
   if (VehicleCount(info) > 0) {
     SurveyField(info);
@@ -34,7 +35,7 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
     }
     if (mAllFinished) {
       // Everyone has taken the flag: show the top three in turn (or the winner).
-      mCutWait = waitsec + std::rand() % 10;
+      mCutWait = WaitAfterCut(waitsec, std::rand() % 10);
       mNextPlace = (mActualPlace < 3 && walkthrough == 1) ? mActualPlace + 1 : 1;
       mMinBehind = onboarddiff + 1.0;
     }

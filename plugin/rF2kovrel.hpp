@@ -27,6 +27,8 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::int32_t WantsTelemetryUpdates() override;
   void UpdateTelemetry(const TelemInfoV01& info) override;
   bool WantsGraphicsUpdates() override;
+  // The version-2 overload stays the interface's own (no slot changes).
+  using InternalsPluginV07::UpdateGraphics;
   void UpdateGraphics(const GraphicsInfoV01& info) override;
   bool RequestCommentary(CommentaryRequestInfoV01& info) override;
   bool HasHardwareInputs() override;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets the machine up, then builds and runs every test: the native build, the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,6 @@ for preset in linux-debug-ci linux-asan-ci; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== linux-fuzz-ci (25 s a target)"
+KOVREL_FUZZ_PRESET=linux-fuzz-ci bash tools/run-fuzz.sh 25

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 #include "director/keyboard.hpp"
@@ -149,6 +150,26 @@ TEST_F(ScoringCycle, HostileVehicleCountsReadAsNoVehicles) {
   plugin.UpdateScoring(info);
   EXPECT_EQ(plugin.mNextPlace, 0);
   EXPECT_EQ(plugin.mSessionTime, 100.0);
+}
+
+// Found by fuzzing: waitsec plus the draw overflowed and wrapped to a negative
+// wait, which cut on every snapshot.
+TEST_F(ScoringCycle, WaitAtTheTopOfItsRangeNeverWrapsIntoACutOnEverySnapshot) {
+  plugin.waitsec = std::numeric_limits<std::int32_t>::max();
+  for (int i = 0; i < 20; ++i) {
+    plugin.UpdateScoring(Race(100.0 + i).Info());
+    EXPECT_EQ(plugin.mCutWait, std::numeric_limits<std::int32_t>::max());
+    EXPECT_FALSE(plugin.mTimerFired) << "snapshot " << i;
+  }
+  // Every car finished: the longer draw (up to 9 s) is held at the top too.
+  plugin.waitsec = std::numeric_limits<std::int32_t>::max() - 3;
+  for (int i = 0; i < 20; ++i) {
+    Snapshot s = Race(200.0 + i);
+    for (std::size_t car = 0; car < s.Count(); ++car) s.CarAt(car).mFinishStatus = 1;
+    plugin.UpdateScoring(s.Info());
+    EXPECT_GE(plugin.mCutWait, plugin.waitsec);
+    EXPECT_FALSE(plugin.mTimerFired) << "snapshot " << i;
+  }
 }
 
 TEST_F(ScoringCycle, DriverNameWithoutTerminatorIsReadWithinItsField) {
