@@ -27,8 +27,8 @@ FakeWebServer::FakeWebServer(int sessionInfoStatus, Focus focus)
   mServer.Patch(".*", handler);
   mServer.Options(".*", handler);
 
-  // The port may still be held for a moment by a test that just ended.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // The port may be held for a while by another program on this machine.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!mServer.bind_to_port(kWebServerHost, kWebServerPort)) {
     if (std::chrono::steady_clock::now() > deadline) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -58,7 +58,9 @@ void FakeWebServer::Handle(const httplib::Request& request, httplib::Response& r
   Record(request);
   if (request.method == "GET" && request.path == kSessionInfoPath) {
     response.status = mSessionInfoStatus;
-    if (mSessionInfoStatus == 200) response.set_content("{\"session\":\"RACE1\"}", "application/json");
+    if (mSessionInfoStatus == 200) {
+      response.set_content("{\"session\":\"RACE1\"}", "application/json");
+    }
     return;
   }
   if (request.method == "PUT" && StartsWith(request.path, kFocusPrefix)) {
@@ -92,6 +94,14 @@ void FakeWebServer::HangUntilReleased() {
 std::vector<ReceivedRequest> FakeWebServer::Requests() const {
   std::lock_guard<std::mutex> guard(mLock);
   return mRequests;
+}
+
+std::string FakeWebServer::Describe() const {
+  std::string text;
+  for (const ReceivedRequest& r : Requests()) {
+    text += (text.empty() ? "" : ", ") + r.method + " " + r.path + " (" + r.userAgent + ")";
+  }
+  return text;
 }
 
 std::size_t FakeWebServer::WaitForRequests(std::size_t count,

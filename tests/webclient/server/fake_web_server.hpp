@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+inline constexpr char kPortTaken[] = "another program holds the web server's port";
+
 struct ReceivedRequest {
   std::string method;
   std::string path;
@@ -37,6 +39,8 @@ class FakeWebServer {
   bool Listening() const { return mListening; }
 
   std::vector<ReceivedRequest> Requests() const;
+  // "GET /path, PUT /path ..." for failure messages.
+  std::string Describe() const;
   // Waits until `count` requests have arrived or `timeout` has passed;
   // returns how many have arrived.
   std::size_t WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;

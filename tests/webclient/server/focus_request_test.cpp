@@ -42,7 +42,7 @@ class FocusRequest : public ::testing::Test {
       : server(200, focus) {}
 
   void SetUp() override {
-    ASSERT_TRUE(server.Listening());
+    ASSERT_TRUE(server.Listening()) << kPortTaken;
     ReleaseAllKeys();
     ApplyDefaultSettings(*plugin, folder.Path());
     plugin->ProbeWebServer();
@@ -141,7 +141,7 @@ TEST(FocusRequestWithoutServer, NoneForTheObjectsLifeWhenTheProbeFailed) {
   ASSERT_FALSE(plugin.mWebServerUp);
 
   FakeWebServer server(200, FakeWebServer::Focus::Answer);
-  ASSERT_TRUE(server.Listening());
+  ASSERT_TRUE(server.Listening()) << kPortTaken;
   plugin.UpdateScoring(LeaderAt(7, 20.0).Info());
   plugin.UpdateScoring(LeaderAt(8, 40.0).Info());
   EXPECT_EQ(plugin.mNextVeh, 8);
@@ -160,13 +160,14 @@ TEST_F(SilentServer, TheCycleGoesOnAndWorkersEndByTheirOwnTimeouts) {
   const auto start = std::chrono::steady_clock::now();
   plugin->UpdateScoring(LeaderAt(7, 20.0).Info());
   const double firstCycle = MillisecondsSince(start);
-  ASSERT_EQ(server.WaitForRequests(2, milliseconds(5000)), 2u);  // the probe, then the PUT
+  // The probe, then the PUT.
+  ASSERT_EQ(server.WaitForRequests(2, milliseconds(5000)), 2u) << server.Describe();
 
   // A later cut starts a fresh worker while the first still waits.
   const auto second = std::chrono::steady_clock::now();
   plugin->UpdateScoring(LeaderAt(8, 40.0).Info());
   const double secondCycle = MillisecondsSince(second);
-  ASSERT_EQ(server.WaitForRequests(3, milliseconds(5000)), 3u);
+  ASSERT_EQ(server.WaitForRequests(3, milliseconds(5000)), 3u) << server.Describe();
   EXPECT_EQ(CountRunningWorkers(), 2);
   const std::vector<ReceivedRequest> focus = FocusRequests(server);
   EXPECT_EQ(focus[0].path, "/rest/watch/focus/7");
@@ -192,7 +193,7 @@ TEST_F(SilentServer, TheCycleGoesOnAndWorkersEndByTheirOwnTimeouts) {
 
 TEST_F(SilentServer, DestroyingThePluginWithARequestInFlightIsSafe) {
   plugin->UpdateScoring(LeaderAt(7, 20.0).Info());
-  ASSERT_EQ(server.WaitForRequests(2, milliseconds(5000)), 2u);
+  ASSERT_EQ(server.WaitForRequests(2, milliseconds(5000)), 2u) << server.Describe();
   plugin.reset();
   EXPECT_EQ(CountRunningWorkers(), 1);
   // The worker runs on to its time-out without the object it came from.

@@ -20,7 +20,7 @@ int DestinationOfNextNotice(rF2kovrel& plugin) {
 
 TEST(SessionProbe, AnsweredOkMeansTheServerIsUp) {
   FakeWebServer server(200, FakeWebServer::Focus::Answer);
-  ASSERT_TRUE(server.Listening());
+  ASSERT_TRUE(server.Listening()) << kPortTaken;
   rF2kovrel plugin;
   plugin.ProbeWebServer();
   EXPECT_TRUE(plugin.mWebProbeDone);
@@ -45,7 +45,7 @@ TEST(SessionProbe, AnsweredOkMeansTheServerIsUp) {
 TEST(SessionProbe, AnyOtherStatusMeansDown) {
   for (const int status : {404, 500, 204}) {
     FakeWebServer server(status, FakeWebServer::Focus::Answer);
-    ASSERT_TRUE(server.Listening());
+    ASSERT_TRUE(server.Listening()) << kPortTaken;
     rF2kovrel plugin;
     plugin.mWebServerUp = true;  // whatever it held before, the probe decides
     plugin.ProbeWebServer();
@@ -73,7 +73,7 @@ TEST(SessionProbe, RunsOncePerObjectWhateverItsOutcome) {
   down.ProbeWebServer();  // nothing listening yet
 
   FakeWebServer server(200, FakeWebServer::Focus::Answer);
-  ASSERT_TRUE(server.Listening());
+  ASSERT_TRUE(server.Listening()) << kPortTaken;
   // A server that starts later is not used by that object.
   down.ProbeWebServer();
   EXPECT_EQ(server.Requests().size(), 0u);
