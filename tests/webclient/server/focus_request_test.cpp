@@ -18,11 +18,11 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// A race snapshot whose car in place 1 is `leader`; with no race choice made,
+// A race snapshot under a full-course yellow whose car in place 1 is `leader`:
 // place 1 is shown and the cut comes once more than 2 s have passed since the last.
 Snapshot LeaderAt(int leader, double time) {
   Snapshot s;
-  s.Session(10).Phase(5).Time(time);
+  s.Session(10).Phase(6).Time(time);
   s.Car(leader, 1).LapDist(900);
   s.Car(99, 2).Behind(5.0).LapDist(700);
   return s;
