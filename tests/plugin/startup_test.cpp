@@ -7,6 +7,8 @@
 
 #include "plugin/text.hpp"
 #include "support/director_fixture.hpp"
+#include "support/lap_page.hpp"
+#include "support/snapshot_builder.hpp"
 
 namespace {
 
@@ -80,6 +82,36 @@ TEST_F(Startup, StartAndEachSessionResetTheDirector) {
   EXPECT_EQ(plugin.mBestLap, 2147483640.0);
   EXPECT_EQ(plugin.mPendingMessage.mText[0], '\0') << "no new notice";
   EXPECT_FALSE(FileExists(folder.File("debug.log")));
+}
+
+// The overlay sees the same start contents after the start and after every
+// session start, whatever the last session left in the files.
+TEST_F(Startup, StreamFilesGetTheirStartContentsAtEveryStart) {
+  // The best times fall back to their sentinels; the followed car's running
+  // lap is not part of the reset and stays as the last snapshot left it.
+  auto expectStartContents = [&](const char* when, const char* runningLap) {
+    const std::string sentinelPage =
+        LapPage("2147483640.000", "0.000", "0.000", "35791394:00.000", runningLap);
+    EXPECT_EQ(ReadFileBytes(folder.File("time.txt")), "-") << when;
+    EXPECT_EQ(ReadFileBytes(folder.File("driver.txt")), "rF2kovrel") << when;
+    EXPECT_TRUE(FileExists(folder.File("status.json"))) << when;
+    EXPECT_EQ(ReadFileBytes(folder.File("status.json")), "") << when;
+    EXPECT_EQ(ReadFileBytes(folder.File("info.html")), sentinelPage) << when;
+  };
+  plugin.Startup(7);
+  expectStartContents("after Startup", "0:00.000");
+
+  Snapshot s;
+  s.Session(2).Phase(5).Time(30.0).EndTime(600.0);
+  s.Car(4, 1).Name("Someone").Best(90.0, 30.0, 60.0);
+  plugin.UpdateScoring(s.Info());
+  CameraControlInfoV01 cam{};
+  plugin.WantsToViewVehicle(cam);
+  ASSERT_NE(ReadFileBytes(folder.File("time.txt")), "-");
+  ASSERT_NE(ReadFileBytes(folder.File("status.json")), "");
+
+  plugin.StartSession();
+  expectStartContents("after StartSession", "0:30.000");
 }
 
 }  // namespace
