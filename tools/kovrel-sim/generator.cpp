@@ -850,10 +850,12 @@ double Generator::DrawStrength(double heavyShare) {
 void Generator::Contact(int reporter, int other, double strength, double t, bool consequences) {
   const auto& a = mCars[static_cast<std::size_t>(reporter)];
   const auto& b = mCars[static_cast<std::size_t>(other)];
-  // Each car reports the contact; the second report comes a moment later.
+  // Each car reports the contact, mostly at the same moment, now and then a
+  // tenth of a second later (an injected contact: always together).
   Emit(t, ContactLine(t, a.entry, strength, &b.entry));
-  const double echo = std::clamp(strength * mRng.Uniform(0.97, 1.03), 0.0, 1.0);
-  Emit(t + 0.05, ContactLine(t + 0.05, b.entry, echo, &a.entry));
+  const double echo = consequences ? std::clamp(strength * mRng.Uniform(0.97, 1.03), 0.0, 1.0) : strength;
+  const double later = consequences && mRng.Chance(0.25) ? 0.1 : 0.0;
+  Emit(t + later, ContactLine(t + later, b.entry, echo, &a.entry));
   if (!IsRace()) {
     mCars[static_cast<std::size_t>(reporter)].lapValid = false;
     mCars[static_cast<std::size_t>(other)].lapValid = false;

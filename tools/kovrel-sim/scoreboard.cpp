@@ -148,6 +148,14 @@ void Scoreboard::RankByBestLap() {
 }
 
 void Scoreboard::FillGapsRace(double t, const SessionSource& source) {
+  if (t < mPlan.startTime) {
+    // On the grid and on the formation lap nobody is timed yet.
+    for (VehicleScoringInfoV01& v : mVehicles) {
+      v.mTimeBehindNext = v.mTimeBehindLeader = 0.0;
+      v.mLapsBehindNext = v.mLapsBehindLeader = 0;
+    }
+    return;
+  }
   const int leader = mOrder.front();
   const CarState& lead = source.Car(leader);
   const double leaderProgress = lead.finishStatus == kFinished ? lead.finishLaps : lead.progress;

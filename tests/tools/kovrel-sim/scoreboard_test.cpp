@@ -104,9 +104,11 @@ TEST(Scoreboard, BeforeTheStartTheOrderIsTheGrid) {
   plan.startTime = 50.0;
   FixedSource source(plan);
   for (int i = 0; i < 3; ++i) source.State(i).progress = -0.1 * i;
+  for (int i = 0; i < 3; ++i) source.TraceOf(i).Add(0.0, source.State(i).progress);
   Scoreboard board(source.Plan());
   board.Update(10.0, source, {});
   EXPECT_EQ(Order(board), (std::vector<int>{2, 1, 0}));
+  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(board.Vehicle(i).mTimeBehindNext, 0.0) << "nobody is timed yet";
 }
 
 TEST(Scoreboard, TheGapIsTheTimeSinceTheCarAheadPassedTheSameSpot) {

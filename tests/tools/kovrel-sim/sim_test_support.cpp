@@ -14,10 +14,11 @@ namespace ksim_test {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
+TempDir::TempDir(bool inMemory) {
   static std::atomic<int> counter{0};
   const char* root = std::getenv("KOVREL_TEST_TMP");
-  const fs::path base = root != nullptr ? fs::path(root) : fs::temp_directory_path() / "kovrel-sim-tests";
+  fs::path base = root != nullptr ? fs::path(root) : fs::temp_directory_path() / "kovrel-sim-tests";
+  if (inMemory && fs::is_directory("/dev/shm")) base = "/dev/shm/kovrel-sim-tests";
   const fs::path folder = base / ("sim" + std::to_string(static_cast<long>(::getpid())) + "-" + std::to_string(counter++));
   fs::remove_all(folder);
   fs::create_directories(folder);
@@ -39,30 +40,6 @@ std::string ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
-}
-
-std::string WaitsFor(std::initializer_list<const char*> parts) {
-  std::string missing;
-  for (const std::string part : parts) {
-    bool pending = false;
-#ifdef KSIM_WAITS_FOR_ENTRY
-    pending = pending || part == "entry";
-#endif
-#ifdef KSIM_WAITS_FOR_RACE
-    pending = pending || part == "race";
-#endif
-#ifdef KSIM_WAITS_FOR_INCIDENTS
-    pending = pending || part == "incidents";
-#endif
-#ifdef KSIM_WAITS_FOR_WEB
-    pending = pending || part == "web";
-#endif
-#ifdef KSIM_WAITS_FOR_OUTPUTS
-    pending = pending || part == "outputs";
-#endif
-    if (pending) missing += (missing.empty() ? "" : ", ") + part;
-  }
-  return missing.empty() ? missing : "waits for the plug-in's parts still placeholders here (branches " + missing + ")";
 }
 
 long long PlaySession(ksim::SessionSource& source, const SnapshotCheck& each, double rate) {

@@ -1,9 +1,8 @@
 // Shared by the host simulator's tests: temporary folders, playing a session
-// without the plug-in, and telling which parts of the plug-in are not built yet.
+// without the plug-in, and the checks every snapshot must pass.
 #pragma once
 
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,12 @@
 
 namespace ksim_test {
 
-// A fresh folder under the test build folder, removed afterwards.
+// A fresh folder under the test build folder, removed afterwards. A folder
+// in memory (/dev/shm, where there is one) spares runs with the plug-in its
+// disk writes: it replaces its stream files at every snapshot.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(bool inMemory = false);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -28,10 +29,6 @@ class TempDir {
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
-
-// Empty when every named part of the plug-in is built ("entry", "race",
-// "incidents", "web", "outputs"); otherwise says which branches a test waits for.
-std::string WaitsFor(std::initializer_list<const char*> parts);
 
 // Plays a session snapshot by snapshot through a scoreboard, without a
 // plug-in; `each` sees every snapshot with the stream text it gained.
