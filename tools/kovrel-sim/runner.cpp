@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -252,14 +253,14 @@ void SessionPlayer::Frame(double time, double frameSeconds, bool hardware) {
       CallTimer timer(callbacks);
       mPlugin.UpdateHardware(frameSeconds);
     }
-    for (const char* control : kControls) {
+    for (std::size_t c = 0; c < std::size(kControls); ++c) {
       double value = 0.0;  // nobody touches the real control
       bool taken;
       {
         CallTimer timer(callbacks);
-        taken = mPlugin.CheckHWControl(control, value);
+        taken = mPlugin.CheckHWControl(kControls[c], value);
       }
-      if (control == kControls[0]) {
+      if (c == 0) {
         const bool down = taken && value >= 0.5;
         if (down && !mReplayButton) ToggleReplay(time);
         mReplayButton = down;
@@ -526,12 +527,12 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   // (the plug-in keeps its INI beside it) and the results folder.
   static const char kEmpty[] = "";
   const std::string userData = result.workFolder + "/";
-  const std::string options_file = result.workFolder + "/CustomPluginVariables.JSON";
+  const std::string optionsFile = result.workFolder + "/CustomPluginVariables.JSON";
   const std::string resultsFolder = result.workFolder + "/Log/Results/";
   EnvironmentInfoV01 environment{};
   for (auto& entry : environment.mPath) entry = kEmpty;
   environment.mPath[0] = userData.c_str();
-  environment.mPath[1] = options_file.c_str();
+  environment.mPath[1] = optionsFile.c_str();
   environment.mPath[2] = resultsFolder.c_str();
   {
     CallTimer timer(result.callbackSeconds);
