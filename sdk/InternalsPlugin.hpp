@@ -250,7 +250,6 @@ class InternalsPluginV03 : public InternalsPluginV02 {
   RF2_PROTECTED_DESTRUCTOR(InternalsPluginV03)
 
  public:
-  using InternalsPlugin::UpdateGraphics;
   virtual unsigned char WantsToViewVehicle(CameraControlInfoV01& /*camControl*/) {  // 24
     return 0;
   }
@@ -258,6 +257,11 @@ class InternalsPluginV03 : public InternalsPluginV02 {
   virtual bool WantsToDisplayMessage(MessageInfoV01& /*msgInfo*/) {    // 26
     return false;
   }
+
+  // Last on purpose: Microsoft's ABI groups overloads in the table at the first
+  // place their name appears in the class, a using-declaration included, and
+  // would move UpdateGraphics(GraphicsInfoV02) ahead of WantsToViewVehicle.
+  using InternalsPlugin::UpdateGraphics;
 };
 
 class InternalsPluginV04 : public InternalsPluginV03 {
