@@ -162,7 +162,17 @@ static void RemoveTree(const char* path, int depth) {
 }
 
 void HostFreshFolder(const char* path) {
+  char partial[MAX_PATH];
+  size_t i;
   RemoveTree(path, 0);
+  /* Every folder on the way, then the folder itself. */
+  for (i = 0; path[i] != '\0' && i + 1 < sizeof partial; ++i) {
+    if ((path[i] == '\\' || path[i] == '/') && i > 0 && path[i - 1] != ':') {
+      memcpy(partial, path, i);
+      partial[i] = '\0';
+      CreateDirectoryA(partial, NULL);
+    }
+  }
   CreateDirectoryA(path, NULL);
 }
 

@@ -130,8 +130,9 @@ unsigned char SlotForceFeedback(void* object, double* value);
  * cannot be opened. Opens with every sharing flag, as an overlay reader would. */
 long HostReadFile(const char* path, char* buffer, size_t capacity);
 int HostFileExists(const char* path);
-/* Removes a folder with everything in it (one level of sub-folders deep is
- * enough for the plug-in's files), then makes it again, empty. */
+/* Removes a folder with everything in it (a few levels of sub-folders deep
+ * are enough for the plug-in's files), then makes it again, empty, with any
+ * folders on its way that are missing. */
 void HostFreshFolder(const char* path);
 /* folder + "\" + name */
 void HostJoin(char* out, size_t capacity, const char* folder, const char* name);
