@@ -14,8 +14,14 @@ endfunction()
 
 if(WIN32)
   target_compile_definitions(kovrel_core PUBLIC RF2_ONE_SLOT_DESTRUCTOR)
+  target_link_libraries(kovrel_core PUBLIC winhttp)
 else()
   target_link_libraries(kovrel_core PUBLIC ${CMAKE_DL_LIBS})
+  # The web-server client's HTTP: Debian builds cpp-httplib as a library, and
+  # its header must see the same feature switches as that build.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+  target_link_libraries(kovrel_core PRIVATE PkgConfig::HTTPLIB)
 endif()
 
 if(WIN32)

@@ -1,5 +1,7 @@
 #include "outputs/text_mode.hpp"
 
+#include "outputs/file_io.hpp"
+
 std::string ToCrLf(const std::string& text) {
   std::string out;
   out.reserve(text.size() + text.size() / 16 + 2);
@@ -8,4 +10,8 @@ std::string ToCrLf(const std::string& text) {
     out.push_back(c);
   }
   return out;
+}
+
+bool RewriteTextFile(const std::string& path, const std::string& text) {
+  return ReplaceFileContents(path, ToCrLf(text));
 }

@@ -5,3 +5,7 @@
 #include <string>
 
 std::string ToCrLf(const std::string& text);
+
+// Rewrites a stream file whole with the text in text mode; false when the file
+// could not be written (the caller skips it silently).
+bool RewriteTextFile(const std::string& path, const std::string& text);

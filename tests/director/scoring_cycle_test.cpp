@@ -276,11 +276,13 @@ TEST_F(ScoringCycle, NoCameraCommandBeforeTheFirstChoice) {
   EXPECT_EQ(plugin.mWtvPath, 5);
   EXPECT_EQ(plugin.mLastCutTime, 0.0);
 
-  // The first due cut comes when it always did.
+  // The first due cut comes when it always did, to the closest battle (place
+  // 2, 5 s behind); no random place, as every gap is within interestdiff.
+  plugin.interestdiff = 10;
   plugin.UpdateScoring(Race(20.0).Info());
   ASSERT_TRUE(plugin.mTimerFired);
   EXPECT_EQ(View(cam), 1);
-  EXPECT_EQ(cam.mID, 11);
+  EXPECT_EQ(cam.mID, 12);
   EXPECT_EQ(cam.mCameraType, 4);
 }
 
