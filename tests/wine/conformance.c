@@ -1,12 +1,14 @@
 /* The plug-in as the simulator meets it: loaded by LoadLibraryA, found by its
  * five exports, and driven only through virtual slots by number.
  *
- * usage: conformance <dll> <work folder> <stage>
+ * usage: conformance <dll> <work folder> <stage> [example settings file]
  *
  * The program always walks the same life (create, set-up, start-up, snapshots,
  * destroy) as far as the stage needs; only the named stage's checks count:
  *   boundary     exports, the object's layout, every slot's answer, slot 0
  *   environment  SetEnvironment: the INI file completed with the defaults
+ *   example      the example settings file of the release, used as it is:
+ *                every key is known and kept, only filespath is added
  *   notice       the start-up notice through WantsToDisplayMessage
  *   streams      the stream files' start contents and their first refresh
  *   scoring      a snapshot turned into a camera command
@@ -270,6 +272,73 @@ static void EnvironmentStage(void* object, const char* player, const char* files
   }
 }
 
+/* The value of "key=value" lines, found by key; NULL when absent. Lines may
+ * end in CR LF or LF. */
+static const char* IniValue(const char* text, const char* key, char* value, size_t capacity) {
+  size_t keyLength = strlen(key);
+  const char* line = text;
+  while (*line != '\0') {
+    size_t length = strcspn(line, "\r\n");
+    if (length > keyLength && strncmp(line, key, keyLength) == 0 && line[keyLength] == '=') {
+      size_t valueLength = length - keyLength - 1;
+      if (valueLength >= capacity) valueLength = capacity - 1;
+      memcpy(value, line + keyLength + 1, valueLength);
+      value[valueLength] = '\0';
+      return value;
+    }
+    line += length;
+    line += strspn(line, "\r\n");
+  }
+  return NULL;
+}
+
+static int CountSettings(const char* text) {
+  int count = 0;
+  const char* line = text;
+  while (*line != '\0') {
+    size_t length = strcspn(line, "\r\n");
+    if (length > 0 && line[0] != ';' && line[0] != '[' && memchr(line, '=', length) != NULL) {
+      ++count;
+    }
+    line += length;
+    line += strspn(line, "\r\n");
+  }
+  return count;
+}
+
+static void ExampleStage(const char* player, const char* files, const char* example) {
+  char iniPath[MAX_PATH];
+  char shipped[8192];
+  char completed[8192];
+  char wanted[512];
+  char found[512];
+  size_t i;
+  Stage("example");
+  HostJoin(iniPath, sizeof iniPath, player, "rF2kovrel.ini");
+  HOST_CHECK(HostReadFile(example, shipped, sizeof shipped) > 0, "no example file %s", example);
+  HOST_CHECK(HostReadFile(iniPath, completed, sizeof completed) > 0, "no %s", iniPath);
+  for (i = 0; i < sizeof kDefaultSettings / sizeof kDefaultSettings[0]; ++i) {
+    const char* key = kDefaultSettings[i][0];
+    if (kDefaultSettings[i][1] == NULL) {
+      HOST_CHECK(IniValue(shipped, key, wanted, sizeof wanted) == NULL,
+                 "the example sets %s, which depends on the player's folder", key);
+      HOST_CHECK(IniValue(completed, key, found, sizeof found) != NULL && strcmp(found, files) == 0,
+                 "%s was not added as %s", key, files);
+      continue;
+    }
+    if (IniValue(shipped, key, wanted, sizeof wanted) == NULL) {
+      HOST_CHECK(0, "the example lacks %s", key);
+      continue;
+    }
+    if (IniValue(completed, key, found, sizeof found) == NULL) strcpy(found, "(nothing)");
+    HOST_CHECK(strcmp(found, wanted) == 0,
+               "%s: the example says \"%s\", after set-up the file says \"%s\"", key, wanted,
+               found);
+  }
+  HOST_CHECK(CountSettings(completed) == 21, "%d settings after set-up, expected 21:\n%s",
+             CountSettings(completed), completed);
+}
+
 static void NoticeStage(void* object) {
   HostMessage message;
   Stage("notice");
@@ -438,14 +507,14 @@ int main(int argc, char** argv) {
   void* pluginObject;
   void* object;
 
-  if (argc != 4) {
-    printf("usage: conformance <dll> <work folder> <stage>\n");
+  if (argc != 4 && argc != 5) {
+    printf("usage: conformance <dll> <work folder> <stage> [example settings file]\n");
     return 2;
   }
   gStage = argv[3];
   {
-    static const char* const kStages[] = {"boundary", "environment", "notice", "streams",
-                                          "scoring",  "race",        "replay"};
+    static const char* const kStages[] = {"boundary", "environment", "example", "notice",
+                                          "streams",  "scoring",     "race",    "replay"};
     size_t i;
     int known = 0;
     for (i = 0; i < sizeof kStages / sizeof kStages[0]; ++i) known |= strcmp(gStage, kStages[i]) == 0;
@@ -478,7 +547,16 @@ int main(int argc, char** argv) {
     environment.mPath[0] = argv[2];
     environment.mPath[1] = jsonPath;
     environment.mPath[2] = argv[2];
+    if (strcmp(gStage, "example") == 0) {
+      char iniPath[MAX_PATH];
+      HostJoin(iniPath, sizeof iniPath, player, "rF2kovrel.ini");
+      if (argc != 5 || !CopyFileA(argv[4], iniPath, FALSE)) {
+        printf("the example stage needs the example settings file\n");
+        return 2;
+      }
+    }
     SlotCallRecord(object, kSlotSetEnvironment, &environment);
+    if (strcmp(gStage, "example") == 0) ExampleStage(player, files, argv[4]);
     EnvironmentStage(object, player, files);
 
     SlotCallInt(object, kSlotStartup, 7);
