@@ -33,13 +33,11 @@ bool WriteFileWith(const std::string& path, const std::string& bytes, DWORD acce
   return ::CloseHandle(file) != 0 && written;
 }
 
-// Puts the finished temporary file in the target's place: ReplaceFileA keeps
-// the target's attributes; a target that does not exist yet is simply moved to.
+// Puts the finished temporary file in the target's place with one rename.
+// Not ReplaceFileA: where a reader holds the target without sharing deletion,
+// Wine's ReplaceFileA fails and leaves a file "rf*.tmp" of its own behind in
+// the folder, one more at every snapshot.
 bool PutInPlace(const std::string& temporary, const std::string& target) {
-  if (::ReplaceFileA(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr)) {
-    return true;
-  }
   return ::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 

@@ -22,8 +22,16 @@
     }                                                                          \
     return this;                                                               \
   }
+// Each interface class keeps its destructor out of reach (protected), so that
+// no one deletes through a base pointer without going through slot 0.
+#define RF2_PROTECTED_DESTRUCTOR(Class) \
+ protected:                             \
+  ~Class() = default;                   \
+                                        \
+ public:
 #else
 #define RF2_SCALAR_DELETING_DESTRUCTOR(Class)
+#define RF2_PROTECTED_DESTRUCTOR(Class)
 #endif
 
 #pragma pack(push, 4)
@@ -227,16 +235,21 @@ class InternalsPlugin : public PluginObject {
 #endif
 };
 
-class InternalsPluginV01 : public InternalsPlugin {};
+class InternalsPluginV01 : public InternalsPlugin {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV01)
+};
 
 class InternalsPluginV02 : public InternalsPluginV01 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV02)
+
  public:
   virtual void SetPhysicsOptions(PhysicsOptionsV01& /*options*/) {}    // 23
 };
 
 class InternalsPluginV03 : public InternalsPluginV02 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV03)
+
  public:
-  using InternalsPlugin::UpdateGraphics;
   virtual unsigned char WantsToViewVehicle(CameraControlInfoV01& /*camControl*/) {  // 24
     return 0;
   }
@@ -244,14 +257,23 @@ class InternalsPluginV03 : public InternalsPluginV02 {
   virtual bool WantsToDisplayMessage(MessageInfoV01& /*msgInfo*/) {    // 26
     return false;
   }
+
+  // Last on purpose: Microsoft's ABI groups overloads in the table at the first
+  // place their name appears in the class, a using-declaration included, and
+  // would move UpdateGraphics(GraphicsInfoV02) ahead of WantsToViewVehicle.
+  using InternalsPlugin::UpdateGraphics;
 };
 
 class InternalsPluginV04 : public InternalsPluginV03 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV04)
+
  public:
   virtual void SetEnvironment(const EnvironmentInfoV01& /*info*/) {}   // 27
 };
 
 class InternalsPluginV05 : public InternalsPluginV04 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV05)
+
  public:
   virtual void InitScreen(const ScreenInfoV01& /*info*/) {}                   // 28
   virtual void UninitScreen(const ScreenInfoV01& /*info*/) {}                 // 29
@@ -267,6 +289,8 @@ class InternalsPluginV05 : public InternalsPluginV04 {
 };
 
 class InternalsPluginV06 : public InternalsPluginV05 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV06)
+
  public:
   virtual bool WantsWeatherAccess() { return false; }                  // 37
   virtual bool AccessWeather(double /*trackNodeSize*/,                 // 38
@@ -278,6 +302,8 @@ class InternalsPluginV06 : public InternalsPluginV05 {
 };
 
 class InternalsPluginV07 : public InternalsPluginV06 {
+  RF2_PROTECTED_DESTRUCTOR(InternalsPluginV07)
+
  public:
   bool CheckHWControl(const char* const /*controlName*/,               // 20 again
                       double& /*fRetVal*/) override {

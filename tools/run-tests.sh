@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Sets the machine up, then builds and runs every test: the native build, the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# short run of each fuzz target.
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# Windows DLL cross-built with MinGW-w64 and proven under Wine, then a short
+# run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup-machine.sh
 
 jobs=$(nproc)
-for preset in linux-debug-ci linux-asan-ci; do
+for preset in linux-debug-ci linux-asan-ci windows-cross-ci; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

@@ -1,0 +1,57 @@
+# The DLL as the simulator and Windows' loader see it: exactly the five
+# unmangled exports, and imports from Windows' own libraries only (the C++
+# runtime, libgcc and winpthreads are linked in, never shipped beside it).
+#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DDLL=<dll> -P check_dll_boundary.cmake
+execute_process(COMMAND "${OBJDUMP}" -p "${DLL}"
+  OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+
+# Exports: the name table lists "[   n] Name" lines after its heading.
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" table_start)
+if(table_start LESS 0)
+  message(FATAL_ERROR "no export name table in ${DLL}")
+endif()
+string(SUBSTRING "${dump}" ${table_start} -1 export_part)
+string(REGEX MATCHALL "\n[\t ]+\\[ *[0-9]+\\] [^\n]+" export_lines "${export_part}")
+set(exports)
+foreach(line IN LISTS export_lines)
+  string(REGEX REPLACE "^\n[\t ]+\\[ *[0-9]+\\] " "" name "${line}")
+  list(APPEND exports "${name}")
+endforeach()
+list(SORT exports)
+set(expected CreatePluginObject DestroyPluginObject GetPluginName GetPluginType GetPluginVersion)
+if(NOT exports STREQUAL expected)
+  message(FATAL_ERROR "exports: ${exports}\nexpected exactly: ${expected}")
+endif()
+message(STATUS "exports: ${exports}")
+
+# Imports.
+string(REGEX MATCHALL "DLL Name: [^\n]+" import_lines "${dump}")
+set(imports)
+foreach(line IN LISTS import_lines)
+  string(REGEX REPLACE "^DLL Name: " "" name "${line}")
+  string(TOLOWER "${name}" name)
+  list(APPEND imports "${name}")
+endforeach()
+set(system_dlls kernel32.dll user32.dll advapi32.dll winhttp.dll msvcrt.dll ucrtbase.dll
+  ws2_32.dll ntdll.dll shell32.dll ole32.dll bcrypt.dll)
+set(foreign)
+foreach(name IN LISTS imports)
+  if(name MATCHES "^api-ms-win-")
+    continue()
+  endif()
+  list(FIND system_dlls "${name}" known)
+  if(known LESS 0)
+    list(APPEND foreign "${name}")
+  endif()
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "imports from outside Windows: ${foreign} (all imports: ${imports})")
+endif()
+list(FIND imports kernel32.dll has_kernel32)
+if(has_kernel32 LESS 0)
+  message(FATAL_ERROR "no import from KERNEL32.dll: ${imports}")
+endif()
+message(STATUS "imports: ${imports}")

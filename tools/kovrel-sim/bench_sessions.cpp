@@ -1,0 +1,89 @@
+// How fast the host makes snapshots: a synthetic 60-minute race of 30 cars and
+// a real results file, each through the scoreboard, and the same race through
+// the plug-in (whose own file writes are part of that figure).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "generator.hpp"
+#include "recorded_source.hpp"
+#include "results_file.hpp"
+#include "runner.hpp"
+#include "scoreboard.hpp"
+
+namespace {
+
+ksim::GeneratorOptions HourRace() {
+  ksim::GeneratorOptions options;
+  options.cars = 30;
+  options.laps = 0;
+  options.minutes = 60.0;
+  options.seed = 2026;
+  return options;
+}
+
+long long Play(ksim::SessionSource& source) {
+  ksim::Scoreboard board(source.Plan());
+  std::string stream;
+  std::vector<ksim::Crossing> crossings;
+  long long snapshots = 0;
+  for (long long k = 0;; ++k) {
+    const double t = static_cast<double>(k) * 0.2;
+    crossings.clear();
+    source.AdvanceTo(t, stream, crossings);
+    board.Update(t, source, crossings);
+    board.Info().mResultsStream = stream.data();
+    benchmark::DoNotOptimize(board.Info());
+    ++snapshots;
+    if (source.Over()) break;
+  }
+  return snapshots;
+}
+
+void BM_GeneratedHourRaceOf30Cars(benchmark::State& state) {
+  long long snapshots = 0;
+  for (auto _ : state) {
+    auto source = ksim::GenerateSession(HourRace());
+    snapshots += Play(*source);
+  }
+  state.counters["snapshots/s"] = benchmark::Counter(static_cast<double>(snapshots), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_GeneratedHourRaceOf30Cars)->Unit(benchmark::kMillisecond);
+
+void BM_RecordedHockenheimRace(benchmark::State& state) {
+  const ksim::RecordedSession session =
+      ksim::ReadResultsFile(std::string(KSIM_RESULTS) + "/hockenheim-race-2023.xml");
+  long long snapshots = 0;
+  for (auto _ : state) {
+    auto source = ksim::ReplaySession(session);
+    snapshots += Play(*source);
+  }
+  state.counters["snapshots/s"] = benchmark::Counter(static_cast<double>(snapshots), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RecordedHockenheimRace)->Unit(benchmark::kMillisecond);
+
+void BM_HourRaceThroughThePlugin(benchmark::State& state) {
+  const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm")
+                                           ? std::filesystem::path("/dev/shm/kovrel-sim-bench")
+                                           : std::filesystem::temp_directory_path() / "kovrel-sim-bench";
+  long long snapshots = 0;
+  double host = 0.0;
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
+    sessions.push_back(ksim::GenerateSession(HourRace()));
+    ksim::RunOptions options;
+    options.pluginPath = KSIM_PLUGIN;
+    options.workFolder = folder.string();
+    const ksim::RunResult result = ksim::RunSessions(sessions, options);
+    snapshots += result.snapshots;
+    host += result.wallSeconds - result.scoringSeconds - result.callbackSeconds;
+  }
+  std::filesystem::remove_all(folder);
+  state.counters["snapshots/s"] = benchmark::Counter(static_cast<double>(snapshots), benchmark::Counter::kIsRate);
+  state.counters["host snapshots/s"] = static_cast<double>(snapshots) / host;
+}
+BENCHMARK(BM_HourRaceThroughThePlugin)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,166 @@
+// kovrel-sim: plays the simulator around the plug-in library and shows how the
+// director covers a session.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "generator.hpp"
+#include "html_report.hpp"
+#include "ini_file.hpp"
+#include "recorded_source.hpp"
+#include "results_file.hpp"
+#include "runner.hpp"
+#include "stream_lines.hpp"
+#include "summary.hpp"
+
+namespace {
+
+bool SetsKey(const std::vector<ksim::Setting>& settings, const char* key) {
+  return std::any_of(settings.begin(), settings.end(), [&](const ksim::Setting& s) { return s.first == key; });
+}
+
+double StrongestContact(const ksim::RecordedSession& session) {
+  double strongest = 0.0;
+  for (const auto& line : session.stream) {
+    ksim::ContactReport report;
+    if (line.tag == "Incident" && ksim::ParseContactLine(line.line, report)) strongest = std::max(strongest, report.strength);
+  }
+  return strongest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "kovrel-sim plays the simulator's part around the rF2kovrel plug-in: it loads the library, feeds it "
+      "scoring snapshots of a synthetic session or of a real results file, carries out the cuts, replays and "
+      "notices it asks for, and reports how the director covered the session."};
+  ksim::RunOptions run;
+  run.pluginPath = KOVREL_SIM_DEFAULT_PLUGIN;
+  run.workFolder = "kovrel-sim-run";
+  ksim::GeneratorOptions generated;
+  std::string sessionName = "race";
+  std::string resultsFile;
+  std::string reportPath;
+  std::vector<std::string> settings;
+  bool quiet = false;
+  bool noContacts = false;
+
+  app.add_option("--plugin", run.pluginPath, "plug-in library to load")->capture_default_str();
+  app.add_option("--workdir", run.workFolder,
+                 "working folder: the simulator's user folder, with rF2kovrel.ini, the stream files folder and "
+                 "the report")
+      ->capture_default_str();
+  app.add_option("--results", resultsFile, "replay this results file (the simulator's XML) instead of a synthetic session")
+      ->check(CLI::ExistingFile);
+  app.add_option("--session", sessionName, "synthetic session: race, qualifying, practice or weekend (all three)")
+      ->check(CLI::IsMember({"race", "qualifying", "practice", "weekend"}))
+      ->capture_default_str();
+  app.add_option("--cars", generated.cars, "cars in a synthetic session")->check(CLI::Range(1, 100))->capture_default_str();
+  app.add_option("--laps", generated.laps, "laps of a synthetic race; 0 for a race of --minutes")
+      ->check(CLI::Range(0, 500))
+      ->capture_default_str();
+  app.add_option("--minutes", generated.minutes,
+                 "length of a timed race, of practice (default 20) and of qualifying (default 15)")
+      ->check(CLI::Range(0.0, 1440.0));
+  app.add_option("--seed", generated.seed, "seed of the synthetic session")->capture_default_str();
+  app.add_option("--lap-time", generated.lapTime, "the fastest car's lap time, seconds")
+      ->check(CLI::Range(20.0, 600.0))
+      ->capture_default_str();
+  app.add_option("--track-length", generated.trackLength, "length of the synthetic circuit, metres")
+      ->check(CLI::Range(500.0, 30000.0))
+      ->capture_default_str();
+  app.add_option("--inject-contact", generated.injectedContacts,
+                 "session time (s) of a heavy contact (0.95) between the two closest cars of the race; repeatable");
+  app.add_flag("--no-random-contacts", noContacts, "no contacts by chance, only the injected ones");
+  app.add_option("--set", settings, "plug-in setting KEY=VALUE written into rF2kovrel.ini; repeatable");
+  app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(CLI::ExistingFile);
+  app.add_option("--toggle-at", run.toggleAt,
+                 "session time (s) at which the host presses Ctrl + autokey, in every session; repeatable");
+  app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");
+  app.add_option("--speed", run.speed, "with --realtime: session seconds per second")->check(CLI::Range(0.01, 1000.0));
+  app.add_option("--scoring-hz", run.scoringRate, "scoring snapshots per second of session time")
+      ->check(CLI::Range(0.5, 100.0))
+      ->capture_default_str();
+  app.add_option("--fps", run.frameRate, "host frames per second (camera, message and hardware calls)")
+      ->check(CLI::Range(1.0, 1000.0))
+      ->capture_default_str();
+  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
+  app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
+  app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
+  CLI11_PARSE(app, argc, argv);
+
+  for (const std::string& text : settings) {
+    ksim::Setting setting;
+    if (!ksim::ParseSetting(text, setting)) {
+      std::cerr << "kovrel-sim: --set wants KEY=VALUE, not \"" << text << "\"\n";
+      return 2;
+    }
+    run.settings.push_back(setting);
+  }
+  generated.randomContacts = !noContacts;
+  if (!quiet) {
+    run.live = &std::cout;
+    run.progress = &std::cerr;
+  }
+
+  std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
+  std::string title;
+  try {
+    if (!resultsFile.empty()) {
+      // Read the whole file before anything else: a broken one stops the run here.
+      const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
+      const double strongest = StrongestContact(recorded);
+      if (strongest > 1.5 && run.settingsTemplate.empty() && !SetsKey(run.settings, "lowinc") &&
+          !SetsKey(run.settings, "highinc")) {
+        std::cerr << "kovrel-sim: note: this file reports contact strengths up to " << strongest
+                  << " (the scale of current simulator builds); the plug-in's thresholds lowinc 0.4 and highinc "
+                     "0.8 fit the old 0-1 scale, so nearly every contact would be replayed. Raise them, for "
+                     "example --set lowinc=1000 --set highinc=2000.\n";
+      }
+      sessions.push_back(ksim::ReplaySession(recorded));
+      title = "kovrel-sim: " + resultsFile;
+    } else {
+      std::vector<ksim::SessionKind> kinds;
+      if (sessionName == "weekend") {
+        kinds = {ksim::SessionKind::Practice, ksim::SessionKind::Qualifying, ksim::SessionKind::Race};
+      } else if (sessionName == "practice") {
+        kinds = {ksim::SessionKind::Practice};
+      } else if (sessionName == "qualifying") {
+        kinds = {ksim::SessionKind::Qualifying};
+      } else {
+        kinds = {ksim::SessionKind::Race};
+      }
+      for (const ksim::SessionKind kind : kinds) {
+        ksim::GeneratorOptions options = generated;
+        options.kind = kind;
+        if (kind != ksim::SessionKind::Race) {
+          options.injectedContacts.clear();
+          if (sessionName == "weekend") options.minutes = 0.0;
+        }
+        sessions.push_back(ksim::GenerateSession(options));
+      }
+      title = "kovrel-sim: synthetic " + sessionName + " (seed " + std::to_string(generated.seed) + ")";
+    }
+  } catch (const ksim::ResultsFileError& error) {
+    std::cerr << "kovrel-sim: " << error.what() << '\n';
+    return 2;
+  }
+
+  try {
+    const ksim::RunResult result = ksim::RunSessions(sessions, run);
+    const std::string report = reportPath.empty() ? result.workFolder + "/report.html" : reportPath;
+    ksim::WriteHtmlReport(result, title, report);
+    ksim::PrintSummary(std::cout, result, report);
+  } catch (const std::exception& error) {
+    std::cerr << "kovrel-sim: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
