@@ -24,6 +24,7 @@ void SetEnvironmentCompleteIni(benchmark::State& state) {
   rF2kovrel plugin;
   SetUp(plugin, folder);
   for (auto _ : state) SetUp(plugin, folder);
+  if (plugin.mWebServerUp) state.SkipWithError("something answers on port 6397");
 }
 
 // The first start: no INI file, every key is written back.
@@ -39,7 +40,18 @@ void SetEnvironmentFirstRun(benchmark::State& state) {
   }
 }
 
+// The probe alone: a refused connection to the loopback address.
+void ProbeNobodyListening(benchmark::State& state) {
+  rF2kovrel plugin;
+  for (auto _ : state) {
+    plugin.mWebProbeDone = false;
+    plugin.ProbeWebServer();
+  }
+  if (plugin.mWebServerUp) state.SkipWithError("something answers on port 6397");
+}
+
 }  // namespace
 
+BENCHMARK(ProbeNobodyListening)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SetEnvironmentCompleteIni)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SetEnvironmentFirstRun)->Unit(benchmark::kMicrosecond);
