@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Sets the machine up, builds the optimised preset and runs the benchmarks:
-# every figure, then the ratios to the file-system floor and the goals. Extra
-# arguments go to the benchmark program (for example --benchmark_filter=View).
+# the plug-in's callbacks against their floors and goals (kovrel_bench), then
+# the host simulator's throughput on a 60-minute race of 30 cars, alone
+# (kovrel-sim-bench) and through the plug-in with its own options, with the
+# working folder on disk and in memory. Extra arguments go to kovrel_bench
+# (for example --benchmark_filter=View).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,8 +12,29 @@ bash tools/setup-machine.sh
 
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release --target kovrel_bench -j "$jobs"
+cmake --build --preset linux-release --target kovrel_bench kovrel-sim kovrel-sim-bench -j "$jobs"
 
+build=build/linux-release
 echo "== machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
-echo "== benchmarks"
-build/linux-release/bench/kovrel_bench "$@"
+if command -v ss >/dev/null && ss -ltn | grep -q ':6397 '; then
+  echo "   (something listens on port 6397: the probe figures are not those of an absent server)"
+fi
+
+echo "== the plug-in's callbacks"
+"$build/bench/kovrel_bench" "$@"
+
+echo
+echo "== the host simulator (goal: 20000 snapshots a second or more)"
+"$build/tools/kovrel-sim/kovrel-sim-bench"
+
+race=(--session race --cars 30 --laps 0 --minutes 60 --quiet)
+work=$(mktemp -d "${TMPDIR:-/tmp}/kovrel-sim-bench-XXXXXX")
+trap 'rm -rf "$work" "${memory:-}"' EXIT
+echo
+echo "== kovrel-sim ${race[*]}, working folder on disk"
+"$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$work/run" | grep -E '^ *run '
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  memory=$(mktemp -d /dev/shm/kovrel-sim-bench-XXXXXX)
+  echo "== kovrel-sim ${race[*]}, working folder in memory"
+  "$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$memory/run" | grep -E '^ *run '
+fi
