@@ -80,7 +80,9 @@ class rF2kovrel final : public InternalsPluginV07 {
   bool AppendDebugText(const std::string& text);  // false when the log was not written
 
   // The director state, in its declared order.
-  bool mHardwareEnabled = false;
+  // Switched by the hardware callbacks, read by CheckHWControl before it tries
+  // the cycle's lock: the host may call them on different threads.
+  std::atomic<bool> mHardwareEnabled{false};
   std::int32_t waitsec = 0;
   std::int32_t interest = 0;
   double onboarddiff = 0.0;

@@ -12,15 +12,21 @@ constexpr int kProbeTimeoutMs = 2000;
 void rF2kovrel::ProbeWebServer() {
   // Once per object, whatever the outcome: a server that starts later is not
   // used, one that stops later is still assumed present.
-  if (mWebProbeDone) return;
-  mWebServerUp = false;
-  mWebProbeDone = true;
+  {
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    if (mWebProbeDone) return;
+    mWebServerUp = false;
+    mWebProbeDone = true;
+  }
 
   HttpRequest probe;
   probe.verb = "GET";
   probe.path = kSessionInfoPath;
   probe.timeouts.connectMs = kProbeTimeoutMs;
   probe.timeouts.receiveMs = kProbeTimeoutMs;
+  // The request runs outside the cycle's lock (it may take seconds); only
+  // its outcome is published under it.
   const std::optional<int> status = SendHttpRequest(probe);
+  std::lock_guard<std::mutex> lock(mCycleLock);
   mWebServerUp = status.has_value() && *status == 200;
 }
