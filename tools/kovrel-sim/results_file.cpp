@@ -68,20 +68,6 @@ double ChildNumber(const pugi::xml_node& node, const char* name, double fallback
   return child ? Number(child.child_value(), fallback) : fallback;
 }
 
-std::string Escape(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
-}
-
 RecordedDriver ReadDriver(const Reader& reader, const pugi::xml_node& node) {
   RecordedDriver driver;
   const pugi::xml_node name = node.child("Name");
@@ -188,7 +174,7 @@ RecordedSession ReadResultsFile(const std::string& path) {
     recorded.tag = line.name();
     recorded.text = line.child_value();
     recorded.line = std::string("<") + line.name() + " et=\"" + et.value() + "\">" +
-                    Escape(line.child_value()) + "</" + line.name() + ">\n";
+                    EscapeMarkup(line.child_value(), false) + "</" + line.name() + ">\n";
     session.stream.push_back(std::move(recorded));
   }
   std::stable_sort(session.stream.begin(), session.stream.end(),

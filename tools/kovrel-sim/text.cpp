@@ -57,8 +57,7 @@ std::string ValidUtf8(const std::string& bytes) {
   return out;
 }
 
-std::string HtmlText(const std::string& bytes) {
-  const std::string text = ValidUtf8(bytes);
+std::string EscapeMarkup(const std::string& text, bool quotes) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
@@ -66,12 +65,20 @@ std::string HtmlText(const std::string& bytes) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '"':
+        if (quotes) {
+          out += "&quot;";
+          break;
+        }
+        out.push_back(c);
+        break;
       default: out.push_back(c);
     }
   }
   return out;
 }
+
+std::string HtmlText(const std::string& bytes) { return EscapeMarkup(ValidUtf8(bytes), true); }
 
 std::string ClockText(double seconds) {
   const bool negative = seconds < 0;

@@ -9,6 +9,10 @@ namespace ksim {
 // as Latin-1 (the encoding such files really use) and re-encoded.
 std::string ValidUtf8(const std::string& bytes);
 
+// The bytes as they are, with &, < and > (and " when asked) written as
+// character references.
+std::string EscapeMarkup(const std::string& text, bool quotes);
+
 // Valid UTF-8 with &, <, > and " escaped for HTML text and attributes.
 std::string HtmlText(const std::string& bytes);
 
