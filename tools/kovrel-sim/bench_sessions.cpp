@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "generator.hpp"
-#include "recorded_source.hpp"
-#include "results_file.hpp"
-#include "runner.hpp"
-#include "scoreboard.hpp"
+#include "sessions/generator.hpp"
+#include "sessions/recorded_source.hpp"
+#include "sessions/results_file.hpp"
+#include "host/host.hpp"
+#include "host/scoreboard.hpp"
 
 namespace {
 

@@ -10,14 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "generator.hpp"
-#include "html_report.hpp"
-#include "ini_file.hpp"
-#include "recorded_source.hpp"
-#include "results_file.hpp"
-#include "runner.hpp"
-#include "stream_lines.hpp"
-#include "summary.hpp"
+#include "host/host.hpp"
+#include "report/report.hpp"
+#include "sessions/sessions.hpp"
 
 namespace {
 

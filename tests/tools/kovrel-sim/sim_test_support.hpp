@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "scoreboard.hpp"
-#include "session.hpp"
+#include "host/scoreboard.hpp"
+#include "sessions/session.hpp"
 
 namespace ksim_test {
 

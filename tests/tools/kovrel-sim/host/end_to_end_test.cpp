@@ -1,0 +1,203 @@
+// The host simulator with the real plug-in library.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "sessions/generator.hpp"
+#include "sessions/recorded_source.hpp"
+#include "sessions/results_file.hpp"
+#include "host/host.hpp"
+#include "sim_test_support.hpp"
+#include "sessions/stream_lines.hpp"
+#include "report/summary.hpp"
+
+namespace {
+
+using ksim::GeneratorOptions;
+using ksim::SessionKind;
+using ksim_test::TempDir;
+
+using Sessions = std::vector<std::unique_ptr<ksim::SessionSource>>;
+
+class WithThePlugin : public ::testing::Test {
+ protected:
+  ksim::RunResult Run(Sessions sessions, std::vector<ksim::Setting> settings = {}, std::vector<double> toggles = {}) {
+    ksim::RunOptions options;
+    options.pluginPath = KSIM_PLUGIN;
+    options.workFolder = dir.File("work");
+    options.settings = std::move(settings);
+    options.toggleAt = std::move(toggles);
+    return ksim::RunSessions(sessions, options);
+  }
+  static Sessions One(const GeneratorOptions& options) {
+    Sessions sessions;
+    sessions.push_back(ksim::GenerateSession(options));
+    return sessions;
+  }
+  static GeneratorOptions Race(int cars, int laps, std::uint64_t seed) {
+    GeneratorOptions options;
+    options.kind = SessionKind::Race;
+    options.cars = cars;
+    options.laps = laps;
+    options.seed = seed;
+    options.lapTime = 80.0;
+    options.trackLength = 4000.0;
+    return options;
+  }
+  TempDir dir{true};
+};
+
+TEST_F(WithThePlugin, TheShortcutSwitchesTheAutomaticCameraOn) {
+  const ksim::RunResult result = Run(One(Race(10, 4, 3)), {{"auto", "0"}}, {300.0});
+  const ksim::SessionRun& run = result.sessions.at(0);
+  ASSERT_EQ(run.keyPresses.size(), 1u);
+  EXPECT_DOUBLE_EQ(run.keyPresses[0].time, 300.0);
+  EXPECT_EQ(run.keyPresses[0].autoAfter, 1);
+  ASSERT_FALSE(run.cuts.empty());
+  EXPECT_GE(run.cuts.front().time, 300.0) << "nothing is sent while the automatic camera is off";
+  bool noticed = false;
+  for (const ksim::Notice& notice : run.notices) {
+    if (notice.time >= 300.0 && notice.text.find("Auto camera: on") != std::string::npos) noticed = true;
+  }
+  EXPECT_TRUE(noticed);
+  ASSERT_EQ(run.autoOff.size(), 1u);
+  EXPECT_DOUBLE_EQ(run.autoOff[0].first, 0.0);
+  EXPECT_DOUBLE_EQ(run.autoOff[0].second, 300.0);
+}
+
+TEST_F(WithThePlugin, AWeekendPlaysItsSessionsThroughOneObject) {
+  Sessions sessions;
+  for (const SessionKind kind : {SessionKind::Practice, SessionKind::Qualifying, SessionKind::Race}) {
+    GeneratorOptions options = Race(8, 3, 4);
+    options.kind = kind;
+    options.minutes = 5.0;
+    sessions.push_back(ksim::GenerateSession(options));
+  }
+  const ksim::RunResult result = Run(std::move(sessions));
+  ASSERT_EQ(result.sessions.size(), 3u);
+  EXPECT_EQ(result.sessions[0].plan.sessionNumber, 1);
+  EXPECT_EQ(result.sessions[1].plan.sessionNumber, 5);
+  EXPECT_EQ(result.sessions[2].plan.sessionNumber, 10);
+  for (const ksim::SessionRun& run : result.sessions) EXPECT_FALSE(run.cuts.empty());
+}
+
+TEST_F(WithThePlugin, PracticeShowsEveryCar) {
+  GeneratorOptions options;
+  options.kind = SessionKind::Practice;
+  options.cars = 12;
+  options.minutes = 15.0;
+  options.seed = 5;
+  const ksim::RunResult result = Run(One(options));
+  const ksim::SessionRun& run = result.sessions.at(0);
+  const ksim::SessionSummary summary = ksim::Summarise(run, result.settings);
+  EXPECT_TRUE(summary.neverShown.empty()) << summary.neverShown.size() << " cars never shown";
+  int rotation = 0;
+  for (const ksim::Cut& cut : run.cuts) rotation += cut.why.reason == ksim::Reason::Rotation ? 1 : 0;
+  EXPECT_GE(rotation, 12);
+}
+
+// The time of a contact injected at `from` or a little later, chosen so that no
+// other line comes into the results stream in the same snapshot before it:
+// the plug-in reads the slot id at the first bracket of the new text.
+double QuietMoment(const GeneratorOptions& options, double from) {
+  auto source = ksim::GenerateSession(options);
+  std::vector<double> lines;
+  ksim_test::PlaySession(*source, [&](double t, const ksim::Scoreboard&, const ksim::SessionSource&,
+                                      const std::string& added) {
+    if (!added.empty()) lines.push_back(t);
+  });
+  for (double t = from;; t += 1.0) {
+    if (std::find(lines.begin(), lines.end(), t) == lines.end()) return t;
+  }
+}
+
+TEST_F(WithThePlugin, ARaceFollowsBattlesAndReplaysAnInjectedContact) {
+  GeneratorOptions options = Race(16, 10, 12);
+  options.randomContacts = false;
+  const double contactAt = QuietMoment(options, 500.0);
+  options.injectedContacts = {contactAt};
+  const ksim::RunResult result = Run(One(options));
+  const ksim::SessionRun& run = result.sessions.at(0);
+
+  int battles = 0;
+  for (const ksim::Cut& cut : run.cuts) battles += cut.why.reason == ksim::Reason::Battle ? 1 : 0;
+  EXPECT_GE(battles, 3);
+  EXPECT_GT(run.battleTime, 0.0);
+
+  ASSERT_EQ(run.contacts.size(), 1u);
+  const ksim::Contact& contact = run.contacts[0];
+  EXPECT_NEAR(contact.time, contactAt, 0.051);
+  ASSERT_EQ(run.replays.size(), 1u);
+  const ksim::ReplayRun& replay = run.replays[0];
+  // Pressed at the first poll after the clock passed the contact by 10 s.
+  EXPECT_GT(replay.pressed, contactAt + 10.0);
+  EXPECT_LE(replay.pressed, contactAt + 10.4);
+  EXPECT_DOUBLE_EQ(replay.cameraSet, replay.pressed);
+  EXPECT_NEAR(replay.seekTo, contactAt - 5.0, 0.01);
+  EXPECT_TRUE(replay.car == contact.car || replay.car == contact.other) << "the replay shows a car of the contact";
+  EXPECT_GT(replay.slowFrom - replay.pressed, 4.0);
+  EXPECT_LE(replay.slowFrom - replay.pressed, 4.4);
+  EXPECT_GT(replay.normalFrom - replay.pressed, 13.0);
+  EXPECT_LE(replay.normalFrom - replay.pressed, 13.4);
+  EXPECT_GT(replay.ended - replay.pressed, 20.0);
+  EXPECT_LE(replay.ended - replay.pressed, 20.6);
+  const ksim::SessionSummary summary = ksim::Summarise(run, result.settings);
+  EXPECT_EQ(summary.replaysComplete, 1);
+  EXPECT_EQ(summary.replayWorthyReplayed, 1);
+}
+
+TEST_F(WithThePlugin, TheHockenheimRaceReplaysItsRealContacts) {
+  const ksim::RecordedSession session = ksim::ReadResultsFile(ksim_test::ResultsFile("hockenheim-race-2023.xml"));
+  std::vector<ksim::ContactReport> heavy;
+  for (const auto& line : session.stream) {
+    ksim::ContactReport report;
+    if (line.tag == "Incident" && ksim::ParseContactLine(line.line, report) && report.strength >= 1400.0) {
+      heavy.push_back(report);
+    }
+  }
+  Sessions sessions;
+  sessions.push_back(ksim::ReplaySession(session));
+  // Current builds report contacts in the thousands: the thresholds follow.
+  const ksim::RunResult result = Run(std::move(sessions), {{"lowinc", "1000"}, {"highinc", "1400"}});
+  EXPECT_DOUBLE_EQ(result.settings.highinc, 1400.0);
+  const ksim::SessionRun& run = result.sessions.at(0);
+  ASSERT_GE(run.replays.size(), 4u);
+  for (const ksim::ReplayRun& replay : run.replays) {
+    ASSERT_GE(replay.cameraSet, 0.0);
+    const double incident = replay.seekTo + result.settings.replayoffset;
+    const bool real = std::any_of(heavy.begin(), heavy.end(), [&](const ksim::ContactReport& r) {
+      return r.et >= incident - 0.3 && r.et <= incident + 0.05;
+    });
+    EXPECT_TRUE(real) << "a replay of " << incident << " s matches no contact of 1400 or more";
+    EXPECT_GT(replay.ended, replay.pressed);
+  }
+  EXPECT_NEAR(run.replays[0].seekTo + 5.0, 289.4, 0.3) << "the first heavy contact";
+}
+
+TEST(KovrelSimProgram, AMalformedResultsFileStopsBeforeAnythingHappens) {
+  TempDir dir;
+  const std::string broken = dir.File("broken.xml");
+  ksim_test::WriteBytes(broken, "<?xml version=\"1.0\"?>\n<rFactorXML>\n<RaceResults>\n<Race>\n</RaceResults>\n");
+  std::string output;
+  const int status = ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " --results " + broken + " --workdir " +
+                                               dir.File("work"), output);
+  EXPECT_EQ(status, 2) << output;
+  EXPECT_NE(output.find(broken + ": line 5,"), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("work"))) << "nothing made for a file that cannot be played";
+}
+
+TEST(KovrelSimProgram, WithNoArgumentsRunsARaceAndWritesTheReport) {
+  TempDir dir(true);
+  std::string output;
+  const int status = ksim_test::RunCommand("cd " + dir.Path() + " && " + KSIM_EXECUTABLE + " 2>/dev/null", output);
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("== race (session 10) at Kovrel Park GP, 20 cars, 20 laps"), std::string::npos) << output;
+  EXPECT_NE(output.find("== Summary: race"), std::string::npos);
+  const std::string report = dir.File("kovrel-sim-run/report.html");
+  EXPECT_NE(output.find("report           " + report), std::string::npos) << output;
+  EXPECT_TRUE(std::filesystem::exists(report));
+  EXPECT_NE(output.find("stream files     " + dir.File("kovrel-sim-run/rF2stream")), std::string::npos) << output;
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The simulator's web server on 127.0.0.1:6397 (these tests hold the port).
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+
+#include "sessions/generator.hpp"
+#include "host/host.hpp"
+#include "sim_test_support.hpp"
+#include "host/web_server.hpp"
+
+namespace {
+
+TEST(WebServer, AnswersSessionInfoAndCountsFocusRequests) {
+  ksim::WebServer server;
+  server.Start();
+  server.SetSession("{\"session\":10}", 123.0);
+  httplib::Client client("127.0.0.1", ksim::WebServer::kPort);
+  const auto info = client.Get("/rest/watch/sessionInfo");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->status, 200);
+  EXPECT_EQ(info->body, "{\"session\":10}");
+  const auto focus = client.Put("/rest/watch/focus/7", "", "text/plain");
+  ASSERT_TRUE(focus);
+  EXPECT_EQ(focus->status, 200);
+  ASSERT_TRUE(client.Put("/rest/watch/focus/-1", "", "text/plain"));
+  const auto other = client.Get("/rest/watch/nothing");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->status, 404);
+  server.Stop();
+  EXPECT_EQ(server.FocusCount(), 2);
+  EXPECT_EQ(server.SessionInfoCount(), 1);
+  const auto requests = server.FocusRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].slotId, 7);
+  EXPECT_DOUBLE_EQ(requests[0].sessionTime, 123.0);
+  EXPECT_EQ(requests[1].slotId, -1);
+}
+
+TEST(WebServer, ATakenPortIsReported) {
+  ksim::WebServer first;
+  first.Start();
+  ksim::WebServer second;
+  try {
+    second.Start();
+    FAIL() << "the port was taken twice";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("6397"), std::string::npos);
+  }
+}
+
+TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
+  ksim_test::TempDir dir(true);
+  ksim::GeneratorOptions race;
+  race.cars = 10;
+  race.laps = 3;
+  race.lapTime = 80.0;
+  race.trackLength = 4000.0;
+  std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
+  sessions.push_back(ksim::GenerateSession(race));
+  ksim::RunOptions options;
+  options.pluginPath = KSIM_PLUGIN;
+  options.workFolder = dir.File("work");
+  options.serve = true;
+  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  EXPECT_TRUE(result.served);
+  EXPECT_EQ(result.sessionInfoRequests, 1) << "one probe at SetEnvironment";
+  ASSERT_FALSE(result.focusRequests.empty());
+  const auto& cars = result.sessions.at(0).plan.cars;
+  for (const ksim::FocusRequest& request : result.focusRequests) {
+    EXPECT_TRUE(std::any_of(cars.begin(), cars.end(), [&](const ksim::CarEntry& c) { return c.id == request.slotId; }))
+        << request.slotId;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "sessions/recorded_source.hpp"
+#include "sessions/results_file.hpp"
+#include "sim_test_support.hpp"
+
+namespace {
+
+using ksim::ReadResultsFile;
+using ksim::ReplaySession;
+using ksim_test::PlaySession;
+using ksim_test::ResultsFile;
+using ksim_test::SnapshotInvariants;
+
+int IndexOf(const ksim::SessionPlan& plan, const std::string& driver) {
+  for (std::size_t i = 0; i < plan.cars.size(); ++i) {
+    if (plan.cars[i].driver == driver) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+class ReplayedFile : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ReplayedFile, EverySnapshotIsConsistent) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile(GetParam()));
+  auto source = ReplaySession(session);
+  SnapshotInvariants invariants(source->Plan());
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource& s, const std::string&) {
+    invariants.Check(t, board, s);
+  });
+  EXPECT_EQ(invariants.Failures(), 0);
+  EXPECT_EQ(invariants.Phases().back(), ksim::kPhaseOver);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, ReplayedFile,
+                         ::testing::Values("hockenheim-race-2023.xml", "hockenheim-qualifying-2023.xml",
+                                           "istanbul-race-2019.xml", "monza-race-pitstops-2014.xml"));
+
+TEST(ReplayedRace, SlotIdsComeFromTheStream) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile("hockenheim-race-2023.xml"));
+  auto source = ReplaySession(session);
+  const ksim::SessionPlan& plan = source->Plan();
+  EXPECT_EQ(plan.cars[static_cast<std::size_t>(IndexOf(plan, "Kevin Karas"))].id, 47);
+  EXPECT_EQ(plan.cars[static_cast<std::size_t>(IndexOf(plan, "Udo Remme "))].id, 59);
+  EXPECT_EQ(plan.cars[static_cast<std::size_t>(IndexOf(plan, "Christian Tropeano "))].id, 53);
+  EXPECT_NEAR(plan.startTime, 240.5067, 1e-9);
+  EXPECT_NEAR(plan.endTime, 240.5067 + 25 * 60, 1e-6);
+  EXPECT_NEAR(plan.split1, 0.22, 0.02);
+  EXPECT_NEAR(plan.split2, 0.68, 0.02);
+}
+
+TEST(ReplayedRace, LapsAndStreamLinesArriveAtTheirRecordedTimes) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile("hockenheim-race-2023.xml"));
+  auto source = ReplaySession(session);
+  const int kevin = IndexOf(source->Plan(), "Kevin Karas");
+  std::map<int, double> firstLapSeen;
+  double contactSeenAt = -1.0;
+  std::vector<int> placesAtLap4End;
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource&, const std::string& added) {
+    const VehicleScoringInfoV01& v = board.Vehicle(kevin);
+    if (firstLapSeen.count(v.mTotalLaps) == 0) firstLapSeen[v.mTotalLaps] = t;
+    if (v.mTotalLaps == 1 && std::fabs(t - firstLapSeen[1]) < 1e-9) {
+      EXPECT_NEAR(v.mLastLapTime, 111.922, 0.002);
+      EXPECT_NEAR(v.mLapStartET, 352.429, 0.002);
+    }
+    if (contactSeenAt < 0.0 && added.find("Connor Roth(55) reported contact (1504.18)") != std::string::npos) {
+      contactSeenAt = t;
+    }
+  });
+  EXPECT_NEAR(firstLapSeen[1], 352.6, 1e-6) << "the line crossing at 352.429 shows in the next snapshot";
+  EXPECT_NEAR(firstLapSeen[15], 1785.4, 1e-6);
+  EXPECT_NEAR(contactSeenAt, 289.4, 1e-6);
+}
+
+TEST(ReplayedRace, TheFinishedCarsEndInTheRecordedOrder) {
+  for (const char* file : {"hockenheim-race-2023.xml", "istanbul-race-2019.xml", "monza-race-pitstops-2014.xml"}) {
+    SCOPED_TRACE(file);
+    const ksim::RecordedSession session = ReadResultsFile(ResultsFile(file));
+    auto source = ReplaySession(session);
+    std::vector<int> order;
+    PlaySession(*source, [&](double, const ksim::Scoreboard& board, const ksim::SessionSource&, const std::string&) {
+      order.clear();
+      for (int place = 1; place <= board.Count(); ++place) order.push_back(board.IndexAtPlace(place));
+    });
+    std::vector<std::pair<int, int>> finishers;  // recorded position, car index
+    for (std::size_t i = 0; i < session.drivers.size(); ++i) {
+      if (session.drivers[i].finishStatus == "Finished Normally") {
+        finishers.emplace_back(session.drivers[i].place, static_cast<int>(i));
+      }
+    }
+    std::sort(finishers.begin(), finishers.end());
+    for (std::size_t k = 0; k < finishers.size(); ++k) {
+      EXPECT_EQ(order[k], finishers[k].second) << "place " << k + 1;
+    }
+  }
+}
+
+TEST(ReplayedRace, PitStopsShowAsEnteringStoppedAndLeaving) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile("monza-race-pitstops-2014.xml"));
+  auto source = ReplaySession(session);
+  const int n = static_cast<int>(session.drivers.size());
+  std::vector<std::vector<int>> states(static_cast<std::size_t>(n));
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource&, const std::string&) {
+    if (t < source->Plan().startTime) return;
+    for (int i = 0; i < n; ++i) {
+      auto& seen = states[static_cast<std::size_t>(i)];
+      const int state = board.Vehicle(i).mPitState;
+      if (seen.empty() || seen.back() != state) seen.push_back(state);
+    }
+  });
+  // The laps marked as ending in the pits, bar a car's last lap, are the stops.
+  int stopsRecorded = 0, stopsShown = 0;
+  for (int i = 0; i < n; ++i) {
+    const auto& seen = states[static_cast<std::size_t>(i)];
+    int shown = 0;
+    for (std::size_t k = 0; k + 2 < seen.size(); ++k) {
+      if (seen[k] == ksim::kPitEntering && seen[k + 1] == ksim::kPitStopped && seen[k + 2] == ksim::kPitExiting) ++shown;
+    }
+    const auto& laps = session.drivers[static_cast<std::size_t>(i)].lapList;
+    int recorded = 0;
+    for (std::size_t k = 0; k + 1 < laps.size(); ++k) recorded += laps[k].pit ? 1 : 0;
+    EXPECT_LE(shown, recorded) << session.drivers[static_cast<std::size_t>(i)].name;
+    stopsRecorded += recorded;
+    stopsShown += shown;
+  }
+  EXPECT_GT(stopsRecorded, 10);
+  EXPECT_GE(stopsShown * 10, stopsRecorded * 8) << stopsShown << " stops shown of " << stopsRecorded;
+}
+
+TEST(ReplayedQualifying, CarsStartInTheirGaragesAndRankByBestLap) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile("hockenheim-qualifying-2023.xml"));
+  auto source = ReplaySession(session);
+  bool allInGarage = false;
+  std::vector<int> order;
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource&, const std::string&) {
+    if (t == 0.0) {
+      allInGarage = true;
+      for (int i = 0; i < board.Count(); ++i) allInGarage = allInGarage && board.Vehicle(i).mInGarageStall;
+    }
+    order.clear();
+    for (int place = 1; place <= board.Count(); ++place) order.push_back(board.IndexAtPlace(place));
+  });
+  EXPECT_TRUE(allInGarage);
+  int matching = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    matching += session.drivers[static_cast<std::size_t>(order[k])].place == static_cast<int>(k) + 1 ? 1 : 0;
+  }
+  EXPECT_GE(matching, static_cast<int>(order.size()) - 2);
+}
+
+}  // namespace

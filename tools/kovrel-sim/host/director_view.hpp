@@ -1,0 +1,37 @@
+// Reads the director's state out of the plug-in object (its class is part of
+// this project) to tell why a cut was made. Only reads; the host drives the
+// plug-in through its interface alone.
+#pragma once
+
+#include <string>
+
+#include "record/run_record.hpp"
+
+#include "sdk/InternalsPlugin.hpp"
+
+class rF2kovrel;
+
+namespace ksim {
+
+class DirectorView {
+ public:
+  // `plugin` is the object; `isDirector` says it really is this project's
+  // director (by its name), otherwise nothing is read.
+  DirectorView(InternalsPluginV07* plugin, bool isDirector);
+
+  bool Available() const { return mDirector != nullptr; }
+  DirectorSettings Settings() const;
+  int AutoOn() const;
+
+  // Around each UpdateScoring.
+  void BeforeScoring();
+  // True when the snapshot just handled made a cut due (the camera choice ran).
+  bool CutPrepared() const;
+  CutReason Explain(const ScoringInfoV01& info) const;
+
+ private:
+  const rF2kovrel* mDirector = nullptr;
+  int mPoleBefore = -1;
+};
+
+}  // namespace ksim

@@ -1,0 +1,39 @@
+// The host's part in a run: sets the plug-in up, plays each session snapshot
+// by snapshot with the host's calls between snapshots, carries out what the
+// plug-in asks (camera, replay, notices) and records what went on air.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/ini_file.hpp"
+#include "record/run_record.hpp"
+#include "sessions/session.hpp"
+
+namespace ksim {
+
+struct RunOptions {
+  std::string pluginPath;
+  std::string workFolder;          // created when missing
+  std::string settingsTemplate;    // an rF2kovrel.ini to start from
+  std::vector<Setting> settings;   // written into the working folder's rF2kovrel.ini
+  double scoringRate = 5.0;        // snapshots per second of session time
+  double frameRate = 30.0;         // host frames per second, between snapshots
+  bool realtime = false;
+  double speed = 1.0;              // session seconds per wall second in real time
+  std::vector<double> toggleAt;    // session times at which Ctrl + autokey is pressed
+  bool serve = false;              // the simulator's web server on 127.0.0.1:6397
+  std::ostream* live = nullptr;    // a line per event; null for none
+  std::ostream* progress = nullptr;
+};
+
+// Runs the sessions in order through one plug-in object. Throws
+// std::runtime_error for a plug-in that cannot be loaded or a working folder
+// that cannot be made.
+RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options);
+
+}  // namespace ksim

@@ -1,0 +1,573 @@
+#include "host/host.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "host/director_view.hpp"
+#include "host/plugin_host.hpp"
+#include "host/web_server.hpp"
+#include "host/scoreboard.hpp"
+#include "sessions/stream_lines.hpp"
+#include "common/text.hpp"
+
+namespace ksim {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kCtrlKey = 17;
+// The controls the host polls every frame; the first is the one the plug-in takes over.
+const char* const kControls[] = {"InstantReplay", "ToggleMFDA", "LookLeft"};
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+std::string JsonText(const std::string& bytes) {
+  std::string out = "\"";
+  for (const char c : ValidUtf8(bytes)) {
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(c);
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+      out += buffer;
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out + "\"";
+}
+
+bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
+
+// Times the plug-in's callbacks, so that its own cost is told apart from the host's.
+class CallTimer {
+ public:
+  explicit CallTimer(double& total) : mTotal(total), mStart(Clock::now()) {}
+  ~CallTimer() { mTotal += Seconds(Clock::now() - mStart); }
+  CallTimer(const CallTimer&) = delete;
+  CallTimer& operator=(const CallTimer&) = delete;
+
+ private:
+  double& mTotal;
+  Clock::time_point mStart;
+};
+
+class SessionPlayer {
+ public:
+  SessionPlayer(SessionSource& source, PluginHost& host, DirectorView& view, const RunOptions& options,
+                RunResult& result, WebServer* web, Clock::time_point wallStart, double clockOffset)
+      : mSource(source), mHost(host), mPlugin(*host.Plugin()), mView(view), mOptions(options), mResult(result),
+        mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()) {}
+
+  SessionRun Play(bool hardware);
+
+ private:
+  void Live(double time, const char* kind, const std::string& text);
+  void Frame(double time, double frameSeconds, bool hardware);
+  void ApplyView(unsigned char answer, const CameraControlInfoV01& camera, double time);
+  void ToggleReplay(double time);
+  void SwitchShot(double time, int car, int camera, bool replay, Reason reason);
+  void NoteContacts(std::size_t from);
+  void Account(double t, double dt);
+  void NoteAuto(double time);
+  void ShowProgress(double t);
+  std::string CarText(int car) const;
+  std::string SessionJson(double t) const;
+
+  SessionSource& mSource;
+  PluginHost& mHost;
+  InternalsPluginV07& mPlugin;
+  DirectorView& mView;
+  const RunOptions& mOptions;
+  RunResult& mResult;
+  WebServer* mWeb;
+  Clock::time_point mWallStart;
+  double mClockOffset;
+  Scoreboard mBoard;
+  SessionRun mRun;
+  std::string mStream;
+  // What the broadcast shows.
+  Shot mShot;
+  bool mShotOpen = false;
+  std::int32_t mTargetId = -1;
+  int mTargetCamera = 4;
+  bool mReplayMode = false;
+  bool mReplayButton = false;
+  double mReplayClock = 0.0;
+  double mReplaySpeed = 1.0;
+  bool mAfterReplay = false;
+  bool mWhyPending = false;
+  CutReason mWhy;
+  int mAuto = -1;
+  Clock::time_point mLastProgress = Clock::now();
+};
+
+void SessionPlayer::Live(double time, const char* kind, const std::string& text) {
+  if (mOptions.live == nullptr) return;
+  char head[48];
+  std::snprintf(head, sizeof head, "%10s  %-7s ", ClockText(time).c_str(), kind);
+  *mOptions.live << head << text << '\n';
+}
+
+std::string SessionPlayer::CarText(int car) const {
+  if (car < 0) return "an unknown car";
+  const CarEntry& entry = mRun.plan.cars[static_cast<std::size_t>(car)];
+  return "#" + std::to_string(entry.id) + " " + ValidUtf8(entry.driver);
+}
+
+std::string SessionPlayer::SessionJson(double t) const {
+  const SessionPlan& plan = mRun.plan;
+  std::ostringstream json;
+  json << "{\"trackName\":" << JsonText(plan.trackName) << ",\"session\":" << plan.sessionNumber
+       << ",\"currentEventTime\":" << t << ",\"endEventTime\":" << plan.endTime
+       << ",\"maximumLaps\":" << plan.maxLaps << ",\"numberOfVehicles\":" << plan.cars.size()
+       << ",\"gamePhase\":" << mSource.Phase() << "}";
+  return json.str();
+}
+
+void SessionPlayer::SwitchShot(double time, int car, int camera, bool replay, Reason reason) {
+  if (mShotOpen) {
+    if (mShot.car == car && mShot.camera == camera && mShot.replay == replay) return;
+    mShot.end = time;
+    if (mShot.end > mShot.start) mRun.shots.push_back(mShot);
+  }
+  mShot = Shot{time, time, car, camera, replay, reason};
+  mShotOpen = true;
+}
+
+void SessionPlayer::ToggleReplay(double time) {
+  if (!mReplayMode) {
+    mReplayMode = true;
+    mReplayClock = time;
+    mReplaySpeed = 1.0;
+    ReplayRun run;
+    run.pressed = time;
+    mRun.replays.push_back(run);
+    SwitchShot(time, mShot.car, mShot.camera, true, Reason::Unknown);
+    Live(time, "REPLAY", "instant replay on");
+    return;
+  }
+  mReplayMode = false;
+  if (!mRun.replays.empty()) {
+    ReplayRun& run = mRun.replays.back();
+    run.ended = time;
+    Live(time, "REPLAY", "back to live after " + Fixed(time - run.pressed, 1) + " s");
+  }
+  mAfterReplay = true;
+  SwitchShot(time, mBoard.IndexOfId(mTargetId), mTargetCamera, false, Reason::AfterReplay);
+}
+
+void SessionPlayer::ApplyView(unsigned char answer, const CameraControlInfoV01& camera, double time) {
+  const bool cameraAsked = answer == 1 || answer == 3;
+  const bool controlsAsked = answer == 2 || answer == 3;
+  if (cameraAsked) {
+    const int car = mBoard.IndexOfId(camera.mID);
+    mTargetId = camera.mID;
+    mTargetCamera = camera.mCameraType;
+    if (mReplayMode) {
+      ReplayRun& run = mRun.replays.back();
+      if (run.cameraSet < 0.0) {
+        run.cameraSet = time;
+        run.car = car;
+        run.slotId = camera.mID;
+      }
+      SwitchShot(time, car, camera.mCameraType, true, Reason::Unknown);
+    } else if (car != mShot.car || camera.mCameraType != mShot.camera || !mShotOpen) {
+      Cut cut;
+      cut.time = time;
+      cut.car = car;
+      cut.slotId = camera.mID;
+      cut.place = car >= 0 ? mBoard.Vehicle(car).mPlace : 0;
+      cut.camera = camera.mCameraType;
+      if (mWhyPending) {
+        cut.why = mWhy;
+      } else {
+        cut.why.reason = mAfterReplay ? Reason::AfterReplay : Reason::Unknown;
+      }
+      mRun.cuts.push_back(cut);
+      SwitchShot(time, car, cut.camera, false, cut.why.reason);
+      std::string reason = ReasonName(cut.why.reason);
+      if (!cut.why.detail.empty()) reason += " " + cut.why.detail;
+      if (cut.why.rearView) reason += ", rear view from the car ahead";
+      if (cut.why.leaderInstead) reason += ", place " + std::to_string(cut.why.place) + " not on track: leader";
+      char place[16];
+      std::snprintf(place, sizeof place, "P%-3d", cut.place);
+      char text[160];
+      std::snprintf(text, sizeof text, "%s %-28s %-12s ", place, CarText(car).c_str(),
+                    CameraName(cut.camera).c_str());
+      Live(time, "CUT", text + reason);
+    } else {
+      ++mRun.repeatedCuts;
+    }
+    mWhyPending = false;
+    mAfterReplay = false;
+  }
+  if (!controlsAsked) return;
+  if (!mReplayMode || mRun.replays.empty()) {
+    ++mRun.ignoredReplayCommands;
+    return;
+  }
+  ReplayRun& run = mRun.replays.back();
+  if (camera.mReplaySetTime) {
+    mReplayClock = std::clamp(static_cast<double>(camera.mReplaySeconds), 0.0, time);
+    run.seekTo = camera.mReplaySeconds;
+    const double incident = camera.mReplaySeconds + mResult.settings.replayoffset;
+    Live(time, "REPLAY", CarText(run.car) + " from " + ClockText(run.seekTo) + " (incident at " +
+                             ClockText(incident) + ")");
+  }
+  switch (camera.mReplayCommand) {
+    case 1: mReplayClock = 0.0; break;                 // begin
+    case 2: mReplayClock = time; break;                // end
+    case 4: mReplaySpeed = -4.0; break;                // fast backwards
+    case 5: mReplaySpeed = -1.0; break;                // backwards
+    case 6: mReplaySpeed = -0.25; break;               // slow backwards
+    case 7: mReplaySpeed = 0.0; break;                 // stop
+    case 8:                                            // slow play
+      mReplaySpeed = 0.25;
+      if (run.slowFrom < 0.0) run.slowFrom = time;
+      break;
+    case 9:                                            // play
+      mReplaySpeed = 1.0;
+      if (run.normalFrom < 0.0) run.normalFrom = time;
+      break;
+    case 10: mReplaySpeed = 4.0; break;                // fast play
+    case 11: mReplaySpeed = 8.0; break;                // fast forward
+    default: break;
+  }
+}
+
+void SessionPlayer::Frame(double time, double frameSeconds, bool hardware) {
+  double& callbacks = mResult.callbackSeconds;
+  if (hardware) {
+    {
+      CallTimer timer(callbacks);
+      mPlugin.UpdateHardware(frameSeconds);
+    }
+    for (std::size_t c = 0; c < std::size(kControls); ++c) {
+      double value = 0.0;  // nobody touches the real control
+      bool taken;
+      {
+        CallTimer timer(callbacks);
+        taken = mPlugin.CheckHWControl(kControls[c], value);
+      }
+      if (c == 0) {
+        const bool down = taken && value >= 0.5;
+        if (down && !mReplayButton) ToggleReplay(time);
+        mReplayButton = down;
+      } else if (taken) {
+        ++mRun.controlsTaken;
+      }
+    }
+  }
+  CameraControlInfoV01 camera{};
+  camera.mID = mTargetId;
+  camera.mCameraType = mTargetCamera;
+  camera.mReplayActive = mReplayMode;
+  unsigned char answer;
+  {
+    CallTimer timer(callbacks);
+    answer = mPlugin.WantsToViewVehicle(camera);
+  }
+  ApplyView(answer, camera, time);
+  MessageInfoV01 message{};
+  bool shown;
+  {
+    CallTimer timer(callbacks);
+    shown = mPlugin.WantsToDisplayMessage(message);
+  }
+  if (shown) {
+    const std::string text(message.mText, strnlen(message.mText, sizeof message.mText));
+    mRun.notices.push_back(Notice{time, text, message.mDestination});
+    Live(time, "NOTICE", "\"" + ValidUtf8(text) + "\" (" + (message.mDestination == 1 ? "chat" : "message centre") + ")");
+  }
+  if (mReplayMode) mReplayClock = std::clamp(mReplayClock + frameSeconds * mReplaySpeed, 0.0, time);
+  ++mRun.frames;
+  if (mOptions.realtime) {
+    const double speed = mOptions.speed > 0.0 ? mOptions.speed : 1.0;
+    const auto due = mWallStart + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>((mClockOffset + time) / speed));
+    std::this_thread::sleep_until(due);
+  }
+}
+
+void SessionPlayer::NoteContacts(std::size_t from) {
+  std::size_t start = mStream.find("<Incident", from);
+  while (start != std::string::npos) {
+    const std::size_t end = mStream.find('\n', start);
+    const std::string line = mStream.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    ContactReport report;
+    if (ParseContactLine(line, report)) {
+      const int car = mBoard.IndexOfId(report.reporterId);
+      const int other = report.withVehicle ? mBoard.IndexOfId(report.otherId) : -1;
+      // A car "in contact with itself" repeats its report of the pair.
+      if (!(report.withVehicle && car == other)) {
+        bool merged = false;
+        for (auto it = mRun.contacts.rbegin(); it != mRun.contacts.rend() && report.et - it->time <= 0.5; ++it) {
+          const bool samePair = report.withVehicle
+                                    ? it->other >= 0 && ((it->car == car && it->other == other) ||
+                                                         (it->car == other && it->other == car))
+                                    : it->other < 0 && it->car == car && it->target == report.target;
+          if (samePair) {
+            it->strength = std::max(it->strength, report.strength);
+            merged = true;
+            break;
+          }
+        }
+        if (!merged) mRun.contacts.push_back(Contact{report.et, car, other, report.strength, report.target});
+      }
+    }
+    if (end == std::string::npos) break;
+    start = mStream.find("<Incident", end);
+  }
+}
+
+void SessionPlayer::Account(double t, double dt) {
+  if (mRun.plan.kind != SessionKind::Race) return;
+  const ScoringInfoV01& info = mBoard.Info();
+  if (info.mGamePhase != kPhaseGreen) return;
+  const int count = mBoard.Count();
+  for (int i = 0; i < count; ++i) {
+    if (mBoard.Vehicle(i).mFinishStatus == kFinished) return;  // the race is run once the flag has fallen
+  }
+  const double window = mResult.settings.onboarddiff;
+  const auto fighting = [&](const VehicleScoringInfoV01& v) {
+    return Running(v) && v.mPlace > 1 && v.mTimeBehindNext > 0.0 && v.mTimeBehindNext <= window;
+  };
+  if (mRun.greenStart < 0.0) mRun.greenStart = t;
+  mRun.greenEnd = t + dt;
+  mRun.raceTime += dt;
+  bool anywhere = false;
+  for (int i = 0; i < count && !anywhere; ++i) anywhere = fighting(mBoard.Vehicle(i));
+  if (anywhere) mRun.battleAvailable += dt;
+  if (mReplayMode || mShot.car < 0 || !mShotOpen) return;
+  const VehicleScoringInfoV01& shown = mBoard.Vehicle(mShot.car);
+  const int behind = mBoard.IndexAtPlace(shown.mPlace + 1);
+  const bool onAir = Running(shown) && (fighting(shown) || (behind >= 0 && fighting(mBoard.Vehicle(behind))));
+  if (!onAir) return;
+  mRun.battleTime += dt;
+  auto& spans = mRun.battleOnAir;
+  if (!spans.empty() && t - spans.back().second < dt * 1.5) {
+    spans.back().second = t + dt;
+  } else {
+    spans.emplace_back(t, t + dt);
+  }
+}
+
+void SessionPlayer::NoteAuto(double time) {
+  if (!mView.Available()) return;
+  const int now = mView.AutoOn() != 0 ? 1 : 0;
+  if (now == mAuto) return;
+  if (now == 0) mRun.autoOff.emplace_back(time, time);
+  if (now == 1 && !mRun.autoOff.empty() && mAuto == 0) mRun.autoOff.back().second = time;
+  mAuto = now;
+}
+
+void SessionPlayer::ShowProgress(double t) {
+  if (mOptions.progress == nullptr) return;
+  const auto now = Clock::now();
+  if (Seconds(now - mLastProgress) < (mOptions.realtime ? 30.0 : 2.0)) return;
+  mLastProgress = now;
+  const double expected = std::max(1.0, mRun.plan.expectedDuration);
+  const int percent = std::clamp(static_cast<int>(100.0 * t / expected), 0, 99);
+  *mOptions.progress << "[" << SessionKindName(mRun.plan.kind) << " " << percent << "%] session time "
+                     << ClockText(t) << ", " << mRun.snapshots << " snapshots\n";
+  mOptions.progress->flush();
+}
+
+SessionRun SessionPlayer::Play(bool hardware) {
+  mRun.plan = mSource.Plan();
+  const SessionPlan& plan = mRun.plan;
+  const bool scoring = mPlugin.WantsScoringUpdates();
+  {
+    CallTimer timer(mResult.callbackSeconds);
+    mPlugin.StartSession();
+    mPlugin.EnterRealtime();
+  }
+  if (mOptions.live != nullptr) {
+    *mOptions.live << "== " << SessionKindName(plan.kind) << " (session " << plan.sessionNumber << ") at "
+                   << ValidUtf8(plan.trackName) << ", " << plan.cars.size() << " cars";
+    if (plan.kind == SessionKind::Race && plan.maxLaps < 2147483647) *mOptions.live << ", " << plan.maxLaps << " laps";
+    *mOptions.live << '\n';
+  }
+  NoteAuto(0.0);
+
+  const double rate = mOptions.scoringRate > 0.0 ? mOptions.scoringRate : 5.0;
+  const double dt = 1.0 / rate;
+  const int frames = std::max(1, static_cast<int>(std::lround(mOptions.frameRate / rate)));
+  const double frameSeconds = dt / frames;
+  std::vector<double> toggles = mOptions.toggleAt;
+  std::sort(toggles.begin(), toggles.end());
+  std::size_t nextToggle = 0;
+  const int autokey = mResult.settings.known ? mResult.settings.autokey : 0x41;
+  std::vector<Crossing> crossings;
+  mStream.reserve(1 << 20);
+
+  double t = 0.0;
+  for (long long k = 0;; ++k) {
+    t = static_cast<double>(k) * dt;
+    crossings.clear();
+    const std::size_t mark = mStream.size();
+    mSource.AdvanceTo(t, mStream, crossings);
+    mBoard.Update(t, mSource, crossings);
+    if (mStream.size() > mark) NoteContacts(mark);
+    ScoringInfoV01& info = mBoard.Info();
+    info.mResultsStream = mStream.data();
+
+    bool pressed = false;
+    if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {
+      ++nextToggle;
+      if (mHost.HasVirtualKeyboard()) {
+        mHost.SetKey(kCtrlKey, true);
+        mHost.SetKey(autokey, true);
+        pressed = true;
+      }
+    }
+    mView.BeforeScoring();
+    if (scoring) {
+      CallTimer timer(mResult.scoringSeconds);
+      mPlugin.UpdateScoring(info);
+    }
+    ++mRun.snapshots;
+    if (mView.CutPrepared()) {
+      mWhy = mView.Explain(info);
+      mWhyPending = true;
+    }
+    NoteAuto(t);
+    if (pressed) {
+      const int after = mView.Available() ? (mView.AutoOn() != 0 ? 1 : 0) : -1;
+      mRun.keyPresses.push_back(KeyPress{t, after});
+      char keys[32];
+      std::snprintf(keys, sizeof keys, "Ctrl+0x%02X", autokey);
+      Live(t, "KEY", std::string(keys) + " pressed" +
+                         (after < 0 ? std::string() : after ? ": automatic camera on" : ": automatic camera off"));
+    }
+    Account(t, dt);
+    if (mWeb != nullptr) mWeb->SetSession(SessionJson(t), t);
+    for (int f = 0; f < frames; ++f) Frame(t + f * frameSeconds, frameSeconds, hardware);
+    if (pressed) {
+      mHost.SetKey(kCtrlKey, false);
+      mHost.SetKey(autokey, false);
+    }
+    NoteAuto(t + dt);
+    ShowProgress(t);
+    if (mSource.Over()) break;
+  }
+  mRun.endTime = t;
+  if (mShotOpen) {
+    mShot.end = t;
+    if (mShot.end > mShot.start) mRun.shots.push_back(mShot);
+  }
+  if (!mRun.autoOff.empty() && mAuto == 0) mRun.autoOff.back().second = t;
+  {
+    CallTimer timer(mResult.callbackSeconds);
+    mPlugin.ExitRealtime();
+    mPlugin.EndSession();
+  }
+  for (int place = 1; place <= mBoard.Count(); ++place) mRun.finalOrder.push_back(mBoard.IndexAtPlace(place));
+  for (int i = 0; i < mBoard.Count(); ++i) {
+    mRun.pitStops.push_back(mSource.Car(i).pitStops);
+    mRun.finishStatus.push_back(mSource.Car(i).finishStatus);
+  }
+  return std::move(mRun);
+}
+
+std::string FolderFromSetting(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace
+
+RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options) {
+  RunResult result;
+  const auto wallStart = Clock::now();
+  std::error_code error;
+  const fs::path folder = fs::absolute(options.workFolder);
+  fs::create_directories(folder, error);
+  if (!fs::is_directory(folder)) throw std::runtime_error("cannot create the working folder " + folder.string());
+  result.workFolder = folder.string();
+  result.settingsPath = WriteSettingsFile(result.workFolder, options.settingsTemplate, options.settings);
+
+  std::unique_ptr<WebServer> web;
+  if (options.serve) {
+    web = std::make_unique<WebServer>();
+    web->Start();
+    result.served = true;
+  }
+
+  PluginHost host(options.pluginPath);
+  result.pluginName = host.Name();
+  InternalsPluginV07& plugin = *host.Plugin();
+  DirectorView view(host.Plugin(), host.Name().rfind("rF2 kovrel", 0) == 0);
+  if (!view.Available()) result.warnings.push_back("the plug-in is not rF2kovrel: the reasons for cuts are not known");
+
+  // The simulator's paths: its user folder, the player's plug-in options file
+  // (the plug-in keeps its INI beside it) and the results folder.
+  static const char kEmpty[] = "";
+  const std::string userData = result.workFolder + "/";
+  const std::string optionsFile = result.workFolder + "/CustomPluginVariables.JSON";
+  const std::string resultsFolder = result.workFolder + "/Log/Results/";
+  EnvironmentInfoV01 environment{};
+  for (auto& entry : environment.mPath) entry = kEmpty;
+  environment.mPath[0] = userData.c_str();
+  environment.mPath[1] = optionsFile.c_str();
+  environment.mPath[2] = resultsFolder.c_str();
+  {
+    CallTimer timer(result.callbackSeconds);
+    plugin.SetEnvironment(environment);
+  }
+  result.settings = view.Settings();
+  if (result.settings.known) {
+    result.filesFolder = FolderFromSetting(result.settings.filespath);
+    if (result.settings.autoOn == 0 && result.settings.waitsec == 0) {
+      result.warnings.push_back("the plug-in kept its construction settings (automatic camera off): it did not read " +
+                                result.settingsPath);
+    }
+  }
+  if (!options.toggleAt.empty() && !host.HasVirtualKeyboard()) {
+    result.warnings.push_back("the plug-in has no virtual keyboard: --toggle-at is ignored");
+  }
+  {
+    CallTimer timer(result.callbackSeconds);
+    plugin.Startup(1131);
+  }
+  if (!plugin.WantsScoringUpdates()) result.warnings.push_back("the plug-in wants no scoring updates");
+  const bool hardware = plugin.HasHardwareInputs();
+  if (hardware) plugin.EnableHardware();
+
+  double clockOffset = 0.0;
+  for (auto& source : sessions) {
+    SessionPlayer player(*source, host, view, options, result, web.get(), wallStart, clockOffset);
+    result.sessions.push_back(player.Play(hardware));
+    clockOffset += result.sessions.back().endTime;
+    result.snapshots += result.sessions.back().snapshots;
+  }
+  if (hardware) plugin.DisableHardware();
+  {
+    CallTimer timer(result.callbackSeconds);
+    plugin.Shutdown();
+  }
+  host.Destroy();
+  if (web) {
+    web->WaitForQuiet(300, 3000);
+    result.focusRequests = web->FocusRequests();
+    result.sessionInfoRequests = web->SessionInfoCount();
+    web->Stop();
+  }
+  result.wallSeconds = Seconds(Clock::now() - wallStart);
+  return result;
+}
+
+}  // namespace ksim

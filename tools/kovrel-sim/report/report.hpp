@@ -1,0 +1,5 @@
+// Reporting a run: the printed summary, the HTML page and the JSON document.
+#pragma once
+
+#include "report/html_report.hpp"
+#include "report/summary.hpp"
