@@ -29,11 +29,16 @@ struct RunOptions {
   bool serve = false;              // the simulator's web server on 127.0.0.1:6397
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
+  std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed
 };
 
 // Runs the sessions in order through one plug-in object. Throws
 // std::runtime_error for a plug-in that cannot be loaded or a working folder
 // that cannot be made.
 RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options);
+
+// Plays a session with no plug-in: the field, the timing points and the
+// contacts, with nothing on air.
+SessionRun RecordSession(SessionSource& source, double scoringRate);
 
 }  // namespace ksim

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "host/director_view.hpp"
+#include "host/field_recorder.hpp"
 #include "host/plugin_host.hpp"
 #include "host/web_server.hpp"
 #include "host/scoreboard.hpp"
@@ -78,8 +80,8 @@ class SessionPlayer {
   void Frame(double time, double frameSeconds, bool hardware);
   void ApplyView(unsigned char answer, const CameraControlInfoV01& camera, double time);
   void ToggleReplay(double time);
+  void NoteReplayClock();
   void SwitchShot(double time, int car, int camera, bool replay, Reason reason);
-  void NoteContacts(std::size_t from);
   void Account(double t, double dt);
   void NoteAuto(double time);
   void ShowProgress(double t);
@@ -97,6 +99,7 @@ class SessionPlayer {
   double mClockOffset;
   Scoreboard mBoard;
   SessionRun mRun;
+  FieldRecorder mRecorder{mRun};
   std::string mStream;
   // What the broadcast shows.
   Shot mShot;
@@ -145,6 +148,14 @@ void SessionPlayer::SwitchShot(double time, int car, int camera, bool replay, Re
   }
   mShot = Shot{time, time, car, camera, replay, reason};
   mShotOpen = true;
+}
+
+void SessionPlayer::NoteReplayClock() {
+  if (mRun.replays.empty()) return;
+  ReplayRun& run = mRun.replays.back();
+  if (run.cameraSet < 0.0) return;  // the picture is not yet the replay's
+  if (run.shownFrom < 0.0 || mReplayClock < run.shownFrom) run.shownFrom = mReplayClock;
+  if (mReplayClock > run.shownTo) run.shownTo = mReplayClock;
 }
 
 void SessionPlayer::ToggleReplay(double time) {
@@ -222,6 +233,8 @@ void SessionPlayer::ApplyView(unsigned char answer, const CameraControlInfoV01& 
   ReplayRun& run = mRun.replays.back();
   if (camera.mReplaySetTime) {
     mReplayClock = std::clamp(static_cast<double>(camera.mReplaySeconds), 0.0, time);
+    // The picture jumps: what it showed before the jump is not the replay's.
+    run.shownFrom = run.shownTo = -1.0;
     run.seekTo = camera.mReplaySeconds;
     const double incident = camera.mReplaySeconds + mResult.settings.replayoffset;
     Live(time, "REPLAY", CarText(run.car) + " from " + ClockText(run.seekTo) + " (incident at " +
@@ -292,44 +305,16 @@ void SessionPlayer::Frame(double time, double frameSeconds, bool hardware) {
     mRun.notices.push_back(Notice{time, text, message.mDestination});
     Live(time, "NOTICE", "\"" + ValidUtf8(text) + "\" (" + (message.mDestination == 1 ? "chat" : "message centre") + ")");
   }
-  if (mReplayMode) mReplayClock = std::clamp(mReplayClock + frameSeconds * mReplaySpeed, 0.0, time);
+  if (mReplayMode) {
+    mReplayClock = std::clamp(mReplayClock + frameSeconds * mReplaySpeed, 0.0, time);
+    NoteReplayClock();
+  }
   ++mRun.frames;
   if (mOptions.realtime) {
     const double speed = mOptions.speed > 0.0 ? mOptions.speed : 1.0;
     const auto due = mWallStart + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>((mClockOffset + time) / speed));
     std::this_thread::sleep_until(due);
-  }
-}
-
-void SessionPlayer::NoteContacts(std::size_t from) {
-  std::size_t start = mStream.find("<Incident", from);
-  while (start != std::string::npos) {
-    const std::size_t end = mStream.find('\n', start);
-    const std::string line = mStream.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    ContactReport report;
-    if (ParseContactLine(line, report)) {
-      const int car = mBoard.IndexOfId(report.reporterId);
-      const int other = report.withVehicle ? mBoard.IndexOfId(report.otherId) : -1;
-      // A car "in contact with itself" repeats its report of the pair.
-      if (!(report.withVehicle && car == other)) {
-        bool merged = false;
-        for (auto it = mRun.contacts.rbegin(); it != mRun.contacts.rend() && report.et - it->time <= 0.5; ++it) {
-          const bool samePair = report.withVehicle
-                                    ? it->other >= 0 && ((it->car == car && it->other == other) ||
-                                                         (it->car == other && it->other == car))
-                                    : it->other < 0 && it->car == car && it->target == report.target;
-          if (samePair) {
-            it->strength = std::max(it->strength, report.strength);
-            merged = true;
-            break;
-          }
-        }
-        if (!merged) mRun.contacts.push_back(Contact{report.et, car, other, report.strength, report.target});
-      }
-    }
-    if (end == std::string::npos) break;
-    start = mStream.find("<Incident", end);
   }
 }
 
@@ -388,6 +373,8 @@ void SessionPlayer::ShowProgress(double t) {
 
 SessionRun SessionPlayer::Play(bool hardware) {
   mRun.plan = mSource.Plan();
+  mRun.directorSeed = mOptions.directorSeed;
+  mRecorder.Begin(mSource);
   const SessionPlan& plan = mRun.plan;
   const bool scoring = mPlugin.WantsScoringUpdates();
   {
@@ -421,7 +408,8 @@ SessionRun SessionPlayer::Play(bool hardware) {
     const std::size_t mark = mStream.size();
     mSource.AdvanceTo(t, mStream, crossings);
     mBoard.Update(t, mSource, crossings);
-    if (mStream.size() > mark) NoteContacts(mark);
+    mRecorder.Snapshot(t, mSource, mBoard, crossings);
+    if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
     info.mResultsStream = mStream.data();
 
@@ -475,11 +463,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
     mPlugin.ExitRealtime();
     mPlugin.EndSession();
   }
-  for (int place = 1; place <= mBoard.Count(); ++place) mRun.finalOrder.push_back(mBoard.IndexAtPlace(place));
-  for (int i = 0; i < mBoard.Count(); ++i) {
-    mRun.pitStops.push_back(mSource.Car(i).pitStops);
-    mRun.finishStatus.push_back(mSource.Car(i).finishStatus);
-  }
+  mRecorder.End(mSource, mBoard);
   return std::move(mRun);
 }
 
@@ -543,6 +527,10 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
     CallTimer timer(result.callbackSeconds);
     plugin.Startup(1131);
   }
+  // The plug-in seeds the C library's generator from the clock at Startup;
+  // host and plug-in share that generator, so a seed given here makes two
+  // runs draw the same.
+  if (options.directorSeed != 0) std::srand(static_cast<unsigned>(options.directorSeed));
   if (!plugin.WantsScoringUpdates()) result.warnings.push_back("the plug-in wants no scoring updates");
   const bool hardware = plugin.HasHardwareInputs();
   if (hardware) plugin.EnableHardware();

@@ -1,5 +1,7 @@
 #include "record/run_record.hpp"
 
+#include <algorithm>
+
 namespace ksim {
 
 const char* ReasonName(Reason reason) {
@@ -19,6 +21,27 @@ const char* ReasonName(Reason reason) {
     case Reason::AfterReplay: return "after replay";
   }
   return "unknown";
+}
+
+void FieldTimeline::AddSnapshot(double time, int phase) {
+  mTime.push_back(time);
+  mPhase.push_back(static_cast<std::int16_t>(phase));
+  const std::size_t size = mTime.size() * static_cast<std::size_t>(mCars);
+  mPlace.resize(size, 0);
+  mProgress.resize(size, 0.0f);
+  mFlags.resize(size, 0);
+}
+
+void FieldTimeline::SetCar(int car, int place, double progress, std::uint8_t flags) {
+  const std::size_t at = At(mTime.size() - 1, car);
+  mPlace[at] = static_cast<std::int16_t>(place);
+  mProgress[at] = static_cast<float>(progress);
+  mFlags[at] = flags;
+}
+
+std::size_t FieldTimeline::SnapshotAt(double t) const {
+  const auto it = std::upper_bound(mTime.begin(), mTime.end(), t);
+  return it == mTime.begin() ? 0 : static_cast<std::size_t>(it - mTime.begin() - 1);
 }
 
 std::string CameraName(int type) {

@@ -83,6 +83,9 @@ struct ReplayRun {
   double slowFrom = -1.0;    // first slow-play command
   double normalFrom = -1.0;  // first normal-play command
   double ended = -1.0;       // host left its replay
+  // The stretch of the session the replay's picture went through (its replay
+  // clock's lowest and highest time while the camera was on the car).
+  double shownFrom = -1.0, shownTo = -1.0;
 };
 
 // A span of the broadcast picture: one car, one camera, live or replay.
@@ -114,6 +117,44 @@ struct KeyPress {
   int autoAfter = 0;  // the automatic camera after the press (-1: not known)
 };
 
+// Each car's place, travel and state at every snapshot, as the scoreboard had
+// them: what happened on track, whatever the camera showed.
+class FieldTimeline {
+ public:
+  enum Flags : std::uint8_t { kInPits = 1, kFinished = 2, kRetired = 4, kInGarage = 8 };
+
+  void Reset(int cars) { mCars = cars; mTime.clear(); mPhase.clear(); mPlace.clear(); mProgress.clear(); mFlags.clear(); }
+  // Appends a snapshot; the caller fills its cars with SetCar.
+  void AddSnapshot(double time, int phase);
+  void SetCar(int car, int place, double progress, std::uint8_t flags);
+
+  int Cars() const { return mCars; }
+  std::size_t Snapshots() const { return mTime.size(); }
+  double Time(std::size_t k) const { return mTime[k]; }
+  int Phase(std::size_t k) const { return mPhase[k]; }
+  int Place(std::size_t k, int car) const { return mPlace[At(k, car)]; }
+  double Progress(std::size_t k, int car) const { return mProgress[At(k, car)]; }
+  std::uint8_t Flags(std::size_t k, int car) const { return mFlags[At(k, car)]; }
+  bool Running(std::size_t k, int car) const { return mFlags[At(k, car)] == 0; }
+  // The last snapshot at or before t (0 before the first).
+  std::size_t SnapshotAt(double t) const;
+
+ private:
+  std::size_t At(std::size_t k, int car) const { return k * static_cast<std::size_t>(mCars) + static_cast<std::size_t>(car); }
+  int mCars = 0;
+  std::vector<double> mTime;
+  std::vector<std::int16_t> mPhase;
+  std::vector<std::int16_t> mPlace;
+  std::vector<float> mProgress;
+  std::vector<std::uint8_t> mFlags;
+};
+
+// A car at a timing point, where a recorded session's travel is known exactly.
+struct TimingMark {
+  double time = 0.0;
+  int car = -1;
+};
+
 struct SessionRun {
   SessionPlan plan;
   std::vector<Cut> cuts;
@@ -128,6 +169,9 @@ struct SessionRun {
   std::vector<int> finalOrder;   // car indices by final place
   std::vector<int> pitStops;     // per car
   std::vector<int> finishStatus; // per car
+  FieldTimeline field;
+  std::vector<TimingMark> timing;  // in time order
+  std::uint64_t directorSeed = 0;  // the C library's seed after Startup; 0 when the plug-in's own
   double greenStart = -1.0, greenEnd = -1.0;
   double raceTime = 0.0;         // green-flag racing, seconds
   double battleTime = 0.0;       // of it, on air on a fight within onboarddiff

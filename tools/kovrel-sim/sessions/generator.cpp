@@ -195,6 +195,7 @@ class Generator final : public SessionSource {
 Generator::Generator(const GeneratorOptions& options) : mOptions(options), mRng(options.seed) {
   mOptions.cars = std::clamp(mOptions.cars, 1, 100);
   mPlan.kind = options.kind;
+  mPlan.progressExact = true;
   mPlan.sessionNumber = SessionNumberOf(options.kind);
   mPlan.trackName = "Kovrel Park GP";
   mPlan.trackLength = options.trackLength;

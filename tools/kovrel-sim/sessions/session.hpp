@@ -79,6 +79,10 @@ struct SessionPlan {
   double startTime = 0.0;  // the green flag of a race; 0 otherwise
   std::vector<CarEntry> cars;
   double expectedDuration = 0.0;  // of the whole session, for progress reports
+  // True when every car's travel is known at every moment (a generated
+  // session); false when it is known only at timing points and rebuilt in
+  // between (a results file).
+  bool progressExact = false;
 };
 
 // A session as the host plays it, moved on snapshot by snapshot.
