@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
 #include "sessions/sessions.hpp"
@@ -88,6 +89,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
+  app.add_option("--director-seed", run.directorSeed,
+                 "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
+                 "seed make the same random choices (0: the plug-in's own seed from the clock)");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   CLI11_PARSE(app, argc, argv);
 
@@ -151,8 +155,10 @@ int main(int argc, char** argv) {
   try {
     const ksim::RunResult result = ksim::RunSessions(sessions, run);
     const std::string report = reportPath.empty() ? result.workFolder + "/report.html" : reportPath;
+    std::vector<ksim::Coverage> coverage;
+    for (const ksim::SessionRun& session : result.sessions) coverage.push_back(ksim::AnalyseSession(session, result.settings));
     ksim::WriteHtmlReport(result, title, report);
-    ksim::PrintSummary(std::cout, result, report);
+    ksim::PrintSummary(std::cout, result, report, &coverage);
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 1;

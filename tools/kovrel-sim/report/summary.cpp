@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "common/text.hpp"
+#include "report/coverage_text.hpp"
 
 namespace ksim {
 
@@ -111,13 +112,15 @@ SessionSummary Summarise(const SessionRun& run, const DirectorSettings& settings
   return s;
 }
 
-void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath) {
+void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath,
+                  const std::vector<Coverage>* coverage) {
   const auto line = [&](const char* label, const std::string& text) {
     char head[32];
     std::snprintf(head, sizeof head, "  %-16s ", label);
     out << head << text << '\n';
   };
-  for (const SessionRun& run : result.sessions) {
+  for (std::size_t session = 0; session < result.sessions.size(); ++session) {
+    const SessionRun& run = result.sessions[session];
     const SessionSummary s = Summarise(run, result.settings);
     out << "\n== Summary: " << SessionKindName(run.plan.kind) << " at " << ValidUtf8(run.plan.trackName) << ", "
         << run.plan.cars.size() << " cars, " << ClockText(run.endTime) << " of session time\n";
@@ -151,6 +154,7 @@ void PrintSummary(std::ostream& out, const RunResult& result, const std::string&
                           " with the full sequence");
     std::string never;
     for (int car : s.neverShown) never += (never.empty() ? "" : ", ") + CarName(run, car);
+    if (coverage != nullptr && session < coverage->size()) PrintCoverage(out, run, (*coverage)[session]);
     line("never shown", never.empty() ? std::string("none") : never);
     out << "  screen time:\n";
     const double total = std::max(1e-9, s.covered);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.hpp"
 #include "record/run_record.hpp"
 
 namespace ksim {
@@ -42,6 +43,8 @@ bool ReplayWorthy(const Contact& contact, int sessionNumber, const DirectorSetti
 // The contact that a replay shows, or null.
 const Contact* ReplayedContact(const SessionRun& run, const ReplayRun& replay, const DirectorSettings& settings);
 
-void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath);
+// `coverage`, when given, holds one analysis per session of the run.
+void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath,
+                  const std::vector<Coverage>* coverage = nullptr);
 
 }  // namespace ksim

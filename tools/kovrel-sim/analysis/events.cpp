@@ -1,0 +1,293 @@
+// The events of a session, read from the field the run recorded: swaps of
+// place between running cars, the stream's contacts, pit visits and the
+// first three cars across the line.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/analysis.hpp"
+
+namespace ksim {
+
+namespace {
+
+// A pass is seen a few seconds before and after it happens.
+constexpr double kPassBefore = 3.0, kPassAfter = 3.0;
+// A recorded pass is placed only between timing points; its window never
+// reaches further than this from the moment the rebuilt order swapped.
+constexpr double kPassReach = 15.0;
+// A swap undone this quickly is two cars side by side, not a pass.
+constexpr double kJitterSeconds = 1.0;
+// A car out of the pit lane for less than this is rejoining, not racing.
+constexpr double kRejoinSeconds = 8.0;
+constexpr double kContactBefore = 1.0, kContactAfter = 4.0;
+constexpr double kFinishBefore = 4.0, kFinishAfter = 2.0;
+constexpr double kMinimumWindow = 3.0;
+// A contact that costs this much time over the car's usual lap is heavy.
+constexpr double kHeavyLossSeconds = 5.0;
+// Or this many places.
+constexpr int kHeavyPlaces = 2;
+// Otherwise, the strongest tenth of the session's contacts are heavy.
+constexpr double kHeavyStrengthShare = 0.1;
+
+double WeightOf(const Event& e) {
+  switch (e.kind) {
+    case EventKind::LeadChange: return 3.0;
+    case EventKind::Overtake: return 1.0;
+    case EventKind::Contact: return e.heavy ? 3.0 : 0.25;
+    case EventKind::PitStop: return 0.5;
+    case EventKind::Finish: return e.place == 1 ? 2.0 : 1.0;
+  }
+  return 0.0;
+}
+
+void WidenWindow(Event& e) {
+  const double missing = kMinimumWindow - (e.windowEnd - e.windowStart);
+  if (missing <= 0.0) return;
+  e.windowStart -= missing / 2.0;
+  e.windowEnd += missing / 2.0;
+}
+
+bool IsGreen(int phase) { return phase == 5; }
+
+// Per car, the times of its timing points, in order.
+std::vector<std::vector<double>> MarksByCar(const SessionRun& run) {
+  std::vector<std::vector<double>> marks(static_cast<std::size_t>(run.field.Cars()));
+  for (const TimingMark& mark : run.timing) {
+    if (mark.car >= 0 && mark.car < run.field.Cars()) marks[static_cast<std::size_t>(mark.car)].push_back(mark.time);
+  }
+  return marks;
+}
+
+double LastMarkBefore(const std::vector<double>& marks, double t) {
+  const auto it = std::upper_bound(marks.begin(), marks.end(), t);
+  return it == marks.begin() ? -1e300 : *(it - 1);
+}
+
+double FirstMarkAfter(const std::vector<double>& marks, double t) {
+  const auto it = std::lower_bound(marks.begin(), marks.end(), t);
+  return it == marks.end() ? 1e300 : *it;
+}
+
+// Keeps, per car, the last time it was seen in the pit lane.
+void NotePitLane(const FieldTimeline& field, std::size_t k, std::vector<double>& lastInPits) {
+  for (int c = 0; c < field.Cars(); ++c) {
+    if (field.Flags(k, c) & FieldTimeline::kInPits) lastInPits[static_cast<std::size_t>(c)] = field.Time(k);
+  }
+}
+
+void FindPasses(const SessionRun& run, std::vector<Event>& events) {
+  const FieldTimeline& field = run.field;
+  const int n = field.Cars();
+  const auto marks = run.plan.progressExact ? std::vector<std::vector<double>>() : MarksByCar(run);
+  std::vector<double> lastInPits(static_cast<std::size_t>(n), -1e300);
+  std::vector<Event> passes;
+  for (std::size_t k = 1; k < field.Snapshots(); ++k) {
+    NotePitLane(field, k - 1, lastInPits);
+    if (!IsGreen(field.Phase(k - 1)) || !IsGreen(field.Phase(k))) continue;
+    const double t = field.Time(k);
+    const auto racing = [&](int c) {
+      return field.Running(k - 1, c) && field.Running(k, c) && field.Place(k - 1, c) > 0 && field.Place(k, c) > 0 &&
+             t - lastInPits[static_cast<std::size_t>(c)] > kRejoinSeconds;
+    };
+    for (int a = 0; a < n; ++a) {
+      if (field.Place(k, a) >= field.Place(k - 1, a) || !racing(a)) continue;  // a gained no place
+      for (int b = 0; b < n; ++b) {
+        if (b == a || !(field.Place(k - 1, b) < field.Place(k - 1, a) && field.Place(k, b) > field.Place(k, a))) continue;
+        if (!racing(b)) continue;
+        Event e;
+        e.kind = field.Place(k, a) == 1 ? EventKind::LeadChange : EventKind::Overtake;
+        e.time = t - 0.5 * (t - field.Time(k - 1));
+        e.cars = {a, b};
+        e.place = field.Place(k, a);
+        e.windowStart = e.time - kPassBefore;
+        e.windowEnd = e.time + kPassAfter;
+        if (!run.plan.progressExact) {
+          // Known only between the pair's timing points: from the last point
+          // that still had the old order to the first with the new one.
+          const double from = std::max(LastMarkBefore(marks[static_cast<std::size_t>(a)], field.Time(k - 1)),
+                                       LastMarkBefore(marks[static_cast<std::size_t>(b)], field.Time(k - 1)));
+          const double to = std::min(FirstMarkAfter(marks[static_cast<std::size_t>(a)], t),
+                                     FirstMarkAfter(marks[static_cast<std::size_t>(b)], t));
+          e.windowStart = std::min(e.windowStart, std::max(from, e.time - kPassReach));
+          e.windowEnd = std::max(e.windowEnd, std::min(to, e.time + kPassReach));
+        }
+        passes.push_back(e);
+      }
+    }
+  }
+  // Two cars whose order flickers back within a second were side by side.
+  std::vector<bool> dropped(passes.size(), false);
+  for (std::size_t i = 0; i < passes.size(); ++i) {
+    for (std::size_t j = i + 1; j < passes.size() && passes[j].time - passes[i].time <= kJitterSeconds; ++j) {
+      if (!dropped[j] && passes[j].cars[0] == passes[i].cars[1] && passes[j].cars[1] == passes[i].cars[0]) {
+        dropped[i] = dropped[j] = true;
+        break;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < passes.size(); ++i) {
+    if (!dropped[i]) events.push_back(passes[i]);
+  }
+}
+
+// The car's usual time for one lap: the median over its green-flag laps.
+double UsualLapTime(const FieldTimeline& field, int car) {
+  std::vector<double> laps;
+  double lapStart = -1.0;
+  int lap = -1;
+  for (std::size_t k = 0; k < field.Snapshots(); ++k) {
+    const int now = static_cast<int>(std::floor(field.Progress(k, car)));
+    if (now != lap) {
+      if (lap >= 0 && lapStart >= 0.0 && now == lap + 1 && IsGreen(field.Phase(k))) laps.push_back(field.Time(k) - lapStart);
+      lapStart = field.Time(k);
+      lap = now;
+    }
+  }
+  if (laps.empty()) return -1.0;
+  std::nth_element(laps.begin(), laps.begin() + static_cast<std::ptrdiff_t>(laps.size() / 2), laps.end());
+  return laps[laps.size() / 2];
+}
+
+// Why a car's contact was heavy, judged over the lap that follows it; empty if it was not.
+std::string LossAfter(const SessionRun& run, int car, double time, double usualLap) {
+  const FieldTimeline& field = run.field;
+  const std::size_t k0 = field.SnapshotAt(time);
+  if (!field.Running(k0, car)) return std::string();
+  const double start = field.Progress(k0, car);
+  std::size_t k = k0;
+  bool pitted = false;
+  while (k + 1 < field.Snapshots() && field.Progress(k, car) < start + 1.0) {
+    ++k;
+    if (field.Flags(k, car) & FieldTimeline::kRetired) return "retired";
+    if (field.Flags(k, car) & FieldTimeline::kInPits) pitted = true;
+    if (field.Flags(k, car) & FieldTimeline::kFinished) break;
+  }
+  // A stop in the pits costs places and time whatever the contact did.
+  if (pitted) return std::string();
+  // One place changes hands often in a close fight; two do not.
+  if (run.plan.kind == SessionKind::Race && field.Place(k, car) >= field.Place(k0, car) + kHeavyPlaces &&
+      field.Place(k0, car) > 0 && !(field.Flags(k, car) & FieldTimeline::kFinished)) {
+    return "lost " + std::to_string(field.Place(k, car) - field.Place(k0, car)) + " places";
+  }
+  if (usualLap > 0.0 && field.Progress(k, car) >= start + 1.0) {
+    const double lost = (field.Time(k) - time) - usualLap;
+    if (lost >= kHeavyLossSeconds) {
+      char text[32];
+      std::snprintf(text, sizeof text, "lost %.1f s", lost);
+      return text;
+    }
+  }
+  return std::string();
+}
+
+void FindContacts(const SessionRun& run, std::vector<Event>& events) {
+  if (run.contacts.empty()) return;
+  std::vector<double> strengths;
+  for (const Contact& c : run.contacts) strengths.push_back(c.strength);
+  std::sort(strengths.begin(), strengths.end());
+  // The strength from which a contact is among the session's strongest tenth.
+  const std::size_t rank = static_cast<std::size_t>(std::floor(static_cast<double>(strengths.size()) * (1.0 - kHeavyStrengthShare)));
+  const double strong = strengths[std::min(rank, strengths.size() - 1)];
+  std::vector<double> usual(static_cast<std::size_t>(run.field.Cars()), -2.0);
+  for (const Contact& contact : run.contacts) {
+    if (contact.car < 0) continue;
+    Event e;
+    e.kind = EventKind::Contact;
+    e.time = contact.time;
+    e.cars.push_back(contact.car);
+    if (contact.other >= 0) e.cars.push_back(contact.other);
+    e.strength = contact.strength;
+    e.target = contact.other >= 0 ? "another vehicle" : contact.target;
+    e.windowStart = contact.time - kContactBefore;
+    e.windowEnd = contact.time + kContactAfter;
+    if (run.field.Snapshots() > 0) {
+      for (const int car : e.cars) {
+        double& lap = usual[static_cast<std::size_t>(car)];
+        if (lap < -1.5) lap = UsualLapTime(run.field, car);
+        e.heavyReason = LossAfter(run, car, contact.time, lap);
+        if (!e.heavyReason.empty()) break;
+      }
+    }
+    if (e.heavyReason.empty() && strengths.size() >= 5 && contact.strength >= strong && contact.strength > 0.0) {
+      e.heavyReason = "strength in the session's top 10%";
+    }
+    e.heavy = !e.heavyReason.empty();
+    events.push_back(e);
+  }
+}
+
+void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
+  const FieldTimeline& field = run.field;
+  std::vector<double> entered(static_cast<std::size_t>(field.Cars()), -1.0);
+  std::vector<bool> finished(static_cast<std::size_t>(field.Cars()), false);
+  int finishers = 0;
+  bool started = false;
+  for (std::size_t k = 0; k < field.Snapshots(); ++k) {
+    started = started || IsGreen(field.Phase(k));
+    const double t = field.Time(k);
+    for (int c = 0; c < field.Cars(); ++c) {
+      const std::uint8_t flags = field.Flags(k, c);
+      double& entry = entered[static_cast<std::size_t>(c)];
+      const bool inPits = (flags & FieldTimeline::kInPits) != 0;
+      const bool over = (flags & (FieldTimeline::kFinished | FieldTimeline::kRetired)) != 0;
+      if (inPits && entry < 0.0 && started && !over && k > 0 && !(field.Flags(k - 1, c) & FieldTimeline::kInPits)) {
+        entry = t;
+      } else if (!inPits && entry >= 0.0) {
+        Event e;
+        e.kind = EventKind::PitStop;
+        e.time = entry;
+        e.cars = {c};
+        e.windowStart = entry;
+        e.windowEnd = t;
+        events.push_back(e);
+        entry = -1.0;
+      } else if (over && entry >= 0.0) {
+        entry = -1.0;  // it stayed in: a retirement, not a stop
+      }
+      if ((flags & FieldTimeline::kFinished) && !finished[static_cast<std::size_t>(c)]) {
+        finished[static_cast<std::size_t>(c)] = true;
+        if (++finishers <= 3) {
+          Event e;
+          e.kind = EventKind::Finish;
+          e.time = t;
+          e.cars = {c};
+          e.place = field.Place(k, c) > 0 ? field.Place(k, c) : finishers;
+          e.windowStart = t - kFinishBefore;
+          e.windowEnd = t + kFinishAfter;
+          events.push_back(e);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+const char* EventKindName(EventKind kind) {
+  switch (kind) {
+    case EventKind::Overtake: return "overtake";
+    case EventKind::LeadChange: return "lead_change";
+    case EventKind::Contact: return "contact";
+    case EventKind::PitStop: return "pit_stop";
+    case EventKind::Finish: return "finish";
+  }
+  return "overtake";
+}
+
+std::vector<Event> FindEvents(const SessionRun& run) {
+  std::vector<Event> events;
+  if (run.plan.kind == SessionKind::Race && run.field.Snapshots() > 1) {
+    FindPasses(run, events);
+    FindPitStopsAndFinish(run, events);
+  }
+  FindContacts(run, events);
+  for (Event& e : events) {
+    WidenWindow(e);
+    e.weight = WeightOf(e);
+  }
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.time < b.time; });
+  return events;
+}
+
+}  // namespace ksim

@@ -1,0 +1,106 @@
+#include "report/coverage_text.hpp"
+
+#include <array>
+#include <cstdio>
+#include <ostream>
+
+#include "common/text.hpp"
+
+namespace ksim {
+
+namespace {
+
+std::string Car(const SessionRun& run, int car) {
+  if (car < 0 || car >= static_cast<int>(run.plan.cars.size())) return "(unknown car)";
+  const CarEntry& entry = run.plan.cars[static_cast<std::size_t>(car)];
+  return "#" + std::to_string(entry.id) + " " + ValidUtf8(entry.driver);
+}
+
+const char* Plural(EventKind kind) {
+  switch (kind) {
+    case EventKind::Overtake: return "overtakes";
+    case EventKind::LeadChange: return "lead changes";
+    case EventKind::Contact: return "contacts";
+    case EventKind::PitStop: return "pit stops";
+    case EventKind::Finish: return "finishes";
+  }
+  return "events";
+}
+
+}  // namespace
+
+std::string DescribeEvent(const SessionRun& run, const Event& e) {
+  switch (e.kind) {
+    case EventKind::Overtake:
+    case EventKind::LeadChange:
+      return Car(run, e.cars[0]) + " passes " + Car(run, e.cars[1]) + " for P" + std::to_string(e.place);
+    case EventKind::Contact: {
+      std::string text = Car(run, e.cars[0]) + (e.cars.size() > 1 ? " and " + Car(run, e.cars[1]) : " against " + ValidUtf8(e.target));
+      text += " (" + Fixed(e.strength, e.strength < 10.0 ? 2 : 0) + (e.heavy ? ", heavy: " + e.heavyReason : std::string()) + ")";
+      return text;
+    }
+    case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.windowEnd - e.windowStart, 1) + " s";
+    case EventKind::Finish: return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place);
+  }
+  return std::string();
+}
+
+std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
+  if (air.autoOff) return "automatic camera off";
+  if (air.car < 0) return "the simulator's own picture";
+  if (air.replay) return "a replay of " + Car(run, air.car);
+  return Car(run, air.car) + " (" + ReasonName(air.reason) + ")";
+}
+
+std::string DescribeKind(EventKind kind, const KindCoverage& k) {
+  std::string text = "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + Plural(kind) + " live";
+  if (k.replay > 0) text += ", " + std::to_string(k.replay) + " in a replay";
+  text += "; with hindsight at most " + std::to_string(k.bound);
+  if (kind == EventKind::Contact) text += " (" + std::to_string(k.heavy) + " heavy)";
+  return text;
+}
+
+void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) {
+  const auto line = [&](const char* label, const std::string& text) {
+    char head[32];
+    std::snprintf(head, sizeof head, "  %-16s ", label);
+    out << head << text << '\n';
+  };
+  line("coverage", "score " + Fixed(c.score, 2) + ", hindsight reference at most " + Fixed(c.reference, 2) + " (" +
+                       std::to_string(c.events.size()) + " events, weight " + Fixed(c.totalWeight, 1) + ": shown " +
+                       Fixed(c.shownWeight, 1) + ", with hindsight at most " + Fixed(c.boundWeight, 1) + ")");
+  for (int k = 0; k < kEventKinds; ++k) {
+    const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
+    if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
+  }
+  const Penalties& p = c.penalties;
+  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 3 s " + std::to_string(p.shortShots) + " of " +
+                        std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), replays of light contacts " +
+                        std::to_string(p.lightReplays) + " of " + std::to_string(p.replays) + " (-" +
+                        Fixed(p.lightReplayPenalty, 2) + "), repeated " + std::to_string(p.repeatedReplays) + " (-" +
+                        Fixed(p.repeatPenalty, 2) + "), " + Fixed(p.replays / std::max(p.hours, 0.25), 1) +
+                        " replays an hour (-" + Fixed(p.replayRatePenalty, 2) + ")");
+  std::array<int, kEventKinds> unlisted{};
+  bool header = false;
+  for (const Event& e : c.events) {
+    if (e.shown != Verdict::Missed) continue;
+    // The moments a race is remembered for are listed; the rest counted.
+    if (e.weight < 2.0) {
+      ++unlisted[static_cast<std::size_t>(e.kind)];
+      continue;
+    }
+    if (!header) out << "  missed (what was on air instead):\n";
+    header = true;
+    char head[48];
+    std::snprintf(head, sizeof head, "    %9s  %-11s ", ClockText(e.time).c_str(), EventKindName(e.kind));
+    out << head << DescribeEvent(run, e) << "; on air: " << DescribeOnAir(run, e.instead) << '\n';
+  }
+  std::string rest;
+  for (int k = 0; k < kEventKinds; ++k) {
+    const int n = unlisted[static_cast<std::size_t>(k)];
+    if (n > 0) rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + Plural(static_cast<EventKind>(k));
+  }
+  if (!rest.empty()) out << "  also missed: " << rest << " (every one is listed in the report)\n";
+}
+
+}  // namespace ksim
