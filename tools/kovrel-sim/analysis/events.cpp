@@ -96,10 +96,12 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
         if (b == a || !(field.Place(k - 1, b) < field.Place(k - 1, a) && field.Place(k, b) > field.Place(k, a))) continue;
         if (!racing(b)) continue;
         Event e;
-        e.kind = field.Place(k, a) == 1 ? EventKind::LeadChange : EventKind::Overtake;
+        // The place taken is the one the passed car held: passing P2 and P1
+        // at once is a pass for second and a lead change.
+        e.place = field.Place(k - 1, b);
+        e.kind = e.place == 1 ? EventKind::LeadChange : EventKind::Overtake;
         e.time = t - 0.5 * (t - field.Time(k - 1));
         e.cars = {a, b};
-        e.place = field.Place(k, a);
         e.windowStart = e.time - kPassBefore;
         e.windowEnd = e.time + kPassAfter;
         if (!run.plan.progressExact) {
@@ -189,6 +191,8 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
   // The strength from which a contact is among the session's strongest tenth.
   const std::size_t rank = static_cast<std::size_t>(std::floor(static_cast<double>(strengths.size()) * (1.0 - kHeavyStrengthShare)));
   const double strong = strengths[std::min(rank, strengths.size() - 1)];
+  // Above the median too, so that a session of equal touches has no heavy one by strength.
+  const double median = strengths[strengths.size() / 2];
   std::vector<double> usual(static_cast<std::size_t>(run.field.Cars()), -2.0);
   for (const Contact& contact : run.contacts) {
     if (contact.car < 0) continue;
@@ -209,7 +213,7 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
         if (!e.heavyReason.empty()) break;
       }
     }
-    if (e.heavyReason.empty() && strengths.size() >= 5 && contact.strength >= strong && contact.strength > 0.0) {
+    if (e.heavyReason.empty() && strengths.size() >= 5 && contact.strength >= strong && contact.strength > median) {
       e.heavyReason = "strength in the session's top 10%";
     }
     e.heavy = !e.heavyReason.empty();
