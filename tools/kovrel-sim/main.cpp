@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -155,10 +156,15 @@ int main(int argc, char** argv) {
   try {
     const ksim::RunResult result = ksim::RunSessions(sessions, run);
     const std::string report = reportPath.empty() ? result.workFolder + "/report.html" : reportPath;
+    const auto analysisStart = std::chrono::steady_clock::now();
     std::vector<ksim::Coverage> coverage;
     for (const ksim::SessionRun& session : result.sessions) coverage.push_back(ksim::AnalyseSession(session, result.settings));
+    const double analysisSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart).count();
     ksim::WriteHtmlReport(result, title, report);
     ksim::PrintSummary(std::cout, result, report, &coverage);
+    std::printf("  %-16s %.3f s for %lld snapshots (events, verdicts, the hindsight director)\n", "analysis",
+                analysisSeconds, static_cast<long long>(result.snapshots));
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 1;

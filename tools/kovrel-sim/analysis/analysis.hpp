@@ -47,7 +47,8 @@ struct Event {
 
 struct KindCoverage {
   int count = 0, live = 0, replay = 0, missed = 0;
-  int bound = 0;   // the most of them any director holding shots of `waitsec` could have shown live
+  int bound = 0;      // no director holding shots of `waitsec` could have shown more of them live
+  int hindsight = 0;  // how many a director who knew the session showed live, holding its shots as long
   int heavy = 0;   // contacts: how many were heavy
 };
 
@@ -64,10 +65,12 @@ struct Coverage {
   std::array<KindCoverage, kEventKinds> kinds{};
   double totalWeight = 0.0;
   double shownWeight = 0.0;  // live in full, replays at kReplayCredit
-  double boundWeight = 0.0;  // the hindsight bound, live only
+  double boundWeight = 0.0;      // no director holding its shots could show more, live
+  double hindsightWeight = 0.0;  // what the hindsight director showed live
   Penalties penalties;
   double score = 0.0;      // in [0, 1]
-  double reference = 0.0;  // the hindsight bound on the same formula
+  double reference = 0.0;  // the hindsight director's score on the same formula
+  double referenceBound = 0.0;  // the bound's share of the weight: no director scores above it
   const KindCoverage& Of(EventKind kind) const { return kinds[static_cast<std::size_t>(kind)]; }
 };
 
@@ -83,13 +86,25 @@ std::vector<Event> FindEvents(const SessionRun& run);
 // Sets each event's verdict and, when missed, what was on air instead.
 void JudgeEvents(const SessionRun& run, const DirectorSettings& settings, std::vector<Event>& events);
 
-// The hindsight bound: the most weight of `events` that a director who knew
-// the session in advance could show live, holding every shot at least
-// `waitsec` seconds, under the rule for "shown" above. Computed over the
-// snapshots of the run's field; `weights` replaces the events' own weights
-// when given (one per event), so that each kind can be bounded alone.
+// A director who knew the whole session in advance and held every shot at
+// least `waitsec` seconds, over the snapshots of the run's field: the path it
+// takes, the weight that path shows live, and an upper bound that no such
+// director can pass (equal to it where the search closed the gap). `weights`
+// replaces the events' own weights when given (one per event), so that each
+// kind can be planned for alone.
+struct Hindsight {
+  double upper = 0.0;
+  double achieved = 0.0;   // by the path, each event shown by two seconds of one of its cars on the snapshot grid
+  std::vector<int> path;   // car per snapshot
+  double firstCell = 0.0, cellSeconds = 0.0;
+};
+// The search stops once the bound is within `closeEnough` of the path.
+Hindsight PlanHindsight(const SessionRun& run, const std::vector<Event>& events, double waitsec,
+                        const std::vector<double>* weights = nullptr, double closeEnough = 1e-9);
 double HindsightBound(const SessionRun& run, const std::vector<Event>& events, double waitsec,
                       const std::vector<double>* weights = nullptr);
+// The hindsight path as live shots, one per run of a car.
+std::vector<Shot> HindsightShots(const Hindsight& plan);
 
 // Everything above for one session.
 Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings);

@@ -83,18 +83,39 @@ Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings)
     c.shownWeight += Credit(e);
   }
   const double waitsec = settings.known ? settings.waitsec : DirectorSettings{}.waitsec;
-  c.boundWeight = HindsightBound(run, c.events, waitsec);
-  std::vector<double> weights(c.events.size());
-  for (int k = 0; k < kEventKinds; ++k) {
-    if (c.kinds[static_cast<std::size_t>(k)].count == 0) continue;
-    for (std::size_t i = 0; i < c.events.size(); ++i) weights[i] = static_cast<int>(c.events[i].kind) == k ? 1.0 : 0.0;
-    c.kinds[static_cast<std::size_t>(k)].bound =
-        static_cast<int>(std::lround(HindsightBound(run, c.events, waitsec, &weights)));
-  }
+  // Weights are quarters: a bound within a quarter of the path is as good as exact.
+  const Hindsight plan = PlanHindsight(run, c.events, waitsec, nullptr, 0.25 - 1e-9);
+  c.boundWeight = plan.upper;
+  c.hindsightWeight = plan.achieved;
   c.penalties = Penalise(run, c.events);
   const double share = c.totalWeight > 0.0 ? c.shownWeight / c.totalWeight : 1.0;
   c.score = std::clamp(share - c.penalties.Total(), 0.0, 1.0);
-  c.reference = c.totalWeight > 0.0 ? std::min(1.0, c.boundWeight / c.totalWeight) : 1.0;
+
+  // The hindsight director's own shots, judged as the director's are.
+  SessionRun hindsight;
+  hindsight.plan = run.plan;
+  hindsight.endTime = run.endTime;
+  hindsight.shots = HindsightShots(plan);
+  const Penalties hindsightPenalties = Penalise(hindsight, c.events);
+
+  // Each kind alone: the most of it a director could show, and the bound.
+  std::vector<double> weights(c.events.size());
+  for (int k = 0; k < kEventKinds; ++k) {
+    KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
+    if (kind.count == 0) continue;
+    for (std::size_t i = 0; i < c.events.size(); ++i) weights[i] = static_cast<int>(c.events[i].kind) == k ? 1.0 : 0.0;
+    // Counts are whole: a bound less than one above the path is exact.
+    const Hindsight alone = PlanHindsight(run, c.events, waitsec, &weights, 1.0 - 1e-6);
+    kind.hindsight = static_cast<int>(std::lround(alone.achieved));
+    kind.bound = std::max(kind.hindsight, std::min(kind.count, static_cast<int>(std::floor(alone.upper + 1e-6))));
+  }
+  c.boundWeight = std::max(c.boundWeight, c.hindsightWeight);
+  if (c.totalWeight > 0.0) {
+    c.reference = std::clamp(c.hindsightWeight / c.totalWeight - hindsightPenalties.Total(), 0.0, 1.0);
+    c.referenceBound = std::min(1.0, c.boundWeight / c.totalWeight);
+  } else {
+    c.reference = c.referenceBound = 1.0;
+  }
   return c;
 }
 

@@ -55,7 +55,7 @@ std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
 std::string DescribeKind(EventKind kind, const KindCoverage& k) {
   std::string text = "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + Plural(kind) + " live";
   if (k.replay > 0) text += ", " + std::to_string(k.replay) + " in a replay";
-  text += "; with hindsight at most " + std::to_string(k.bound);
+  text += "; with hindsight " + std::to_string(k.hindsight) + (k.bound > k.hindsight ? " (at most " + std::to_string(k.bound) + ")" : std::string());
   if (kind == EventKind::Contact) text += " (" + std::to_string(k.heavy) + " heavy)";
   return text;
 }
@@ -66,9 +66,10 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     std::snprintf(head, sizeof head, "  %-16s ", label);
     out << head << text << '\n';
   };
-  line("coverage", "score " + Fixed(c.score, 2) + ", hindsight reference at most " + Fixed(c.reference, 2) + " (" +
-                       std::to_string(c.events.size()) + " events, weight " + Fixed(c.totalWeight, 1) + ": shown " +
-                       Fixed(c.shownWeight, 1) + ", with hindsight at most " + Fixed(c.boundWeight, 1) + ")");
+  line("coverage", "score " + Fixed(c.score, 2) + ", reference " + Fixed(c.reference, 2) + " (the hindsight director; none above " +
+                       Fixed(c.referenceBound, 2) + "); " + std::to_string(c.events.size()) + " events of weight " +
+                       Fixed(c.totalWeight, 1) + ", shown " + Fixed(c.shownWeight, 1) + ", with hindsight " +
+                       Fixed(c.hindsightWeight, 1));
   for (int k = 0; k < kEventKinds; ++k) {
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
