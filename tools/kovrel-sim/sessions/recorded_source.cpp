@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "sessions/grid_slots.hpp"
 #include "sessions/stream_lines.hpp"
 #include "sessions/trace.hpp"
 
@@ -53,6 +54,8 @@ struct RecordedCar {
   double intoPitLane = kNever;  // after the flag: the car drives into the pit lane
   double parked = kNever;       // and stops there
   double settled = 0.0;         // nothing changes for this car after this time
+  double gridProgress = 0.0;    // races: where the car stands at the start
+  double launchRate = 0.0;      // races: laps per second from the start to its first timing point
   CarState state;
 };
 
@@ -63,9 +66,7 @@ class RecordedSource final : public SessionSource {
   const SessionPlan& Plan() const override { return mPlan; }
   void AdvanceTo(double t, std::string& stream, std::vector<Crossing>& crossings) override;
   const CarState& Car(int index) const override { return mCars[static_cast<std::size_t>(index)].state; }
-  double TimeAtProgress(int index, double progress) const override {
-    return mCars[static_cast<std::size_t>(index)].trace.TimeAt(progress);
-  }
+  double TimeAtProgress(int index, double progress) const override;
   int Phase() const override { return mPhase; }
   int StartLights() const override;
   bool Over() const override { return mNow >= mOverAt; }
@@ -76,6 +77,8 @@ class RecordedSource final : public SessionSource {
     return laps + (point == 1 ? mPlan.split1 : point == 2 ? mPlan.split2 : 0.0);
   }
   void AssignIds();
+  void AssignGrid();
+  std::vector<double> FirstCrossings() const;
   void BuildCar(std::size_t index);
   void DeriveCrossings(std::size_t index, const std::vector<TimedPoint>& points);
   std::vector<TimedPoint> TimingPoints(std::size_t index, std::vector<std::pair<double, double>>& formation) const;
@@ -85,6 +88,7 @@ class RecordedSource final : public SessionSource {
   SessionPlan mPlan;
   std::vector<RecordedCar> mCars;
   std::map<std::string, std::size_t> mDriverByName;
+  std::vector<int> mSlots;  // races: grid slot of each car, 1 = pole
   double mGreen = 0.0;
   double mTypicalLap = 100.0;
   double mTypicalS[3] = {30.0, 35.0, 35.0};
@@ -154,6 +158,7 @@ RecordedSource::RecordedSource(const RecordedSession& session) : mSession(sessio
     mPlan.endTime = session.minutes * 60.0;
   }
 
+  if (IsRace()) AssignGrid();
   mCars.resize(session.drivers.size());
   for (std::size_t i = 0; i < mCars.size(); ++i) BuildCar(i);
 
@@ -206,6 +211,45 @@ void RecordedSource::AssignIds() {
     car.id = next;
     used.insert(next);
   }
+}
+
+void RecordedSource::AssignGrid() {
+  std::vector<int> places;
+  for (const auto& driver : mSession.drivers) places.push_back(driver.gridPlace);
+  mSlots = AssignGridSlots(places, FirstCrossings());
+  // The scoreboard ranks by grid until the start: it must see the same slots.
+  for (std::size_t i = 0; i < mSlots.size(); ++i) mPlan.cars[i].gridPlace = mSlots[i];
+}
+
+std::vector<double> RecordedSource::FirstCrossings() const {
+  // When each car first reached a timing point after the start; only the
+  // order matters, to line up the cars the file gives no grid position.
+  std::vector<double> first(mSession.drivers.size(), kNever);
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    for (const auto& lap : mSession.drivers[i].lapList) {
+      if (lap.start < 0.0) continue;
+      const double leg = lap.s1 > 0.0 ? lap.s1 : lap.time > 0.0 ? lap.time : kNever;
+      first[i] = std::min(first[i], lap.start + leg);
+    }
+  }
+  for (const auto& line : mSession.stream) {
+    TimingPoint point;
+    if (line.tag != "Score" || !ParseTimingPoint(line.text, point) || point.et < mGreen - 0.5) continue;
+    const auto it = mDriverByName.find(point.driver);
+    if (it != mDriverByName.end()) first[it->second] = std::min(first[it->second], point.et);
+  }
+  return first;
+}
+
+double RecordedSource::TimeAtProgress(int index, double progress) const {
+  const RecordedCar& car = mCars[static_cast<std::size_t>(index)];
+  if (!IsRace() || progress > car.gridProgress) return car.trace.TimeAt(progress);
+  // Behind a car's grid slot its trace holds the formation lap, minutes
+  // before the start. Timing counts from the start: carry the car's launch
+  // back behind its slot instead, so a car gridded behind it is a fraction
+  // of a second back, not a whole formation lap.
+  if (car.launchRate <= 0.0) return mGreen;
+  return mGreen - (car.gridProgress - progress) / car.launchRate;
 }
 
 std::vector<TimedPoint> RecordedSource::TimingPoints(std::size_t index,
@@ -283,8 +327,12 @@ void RecordedSource::BuildCar(std::size_t index) {
   } deriveCrossings{this, index, points};
 
   if (IsRace()) {
-    const int grid = driver.gridPlace > 0 ? driver.gridPlace : static_cast<int>(index) + 1;
-    const double offset = (12.0 + 9.0 * (grid - 1)) / length;
+    const double offset = SlotDistance(mSlots[index]) / length;
+    car.gridProgress = -offset;
+    if (!points.empty() && points.front().time > mGreen) {
+      const TimedPoint& first = points.front();
+      car.launchRate = (ProgressOf(first.laps, first.point) + offset) / (first.time - mGreen);
+    }
     if (mSession.formationAndStart && !formation.empty()) {
       double rate = 1.0 / (1.6 * typicalLap);
       if (formation.size() >= 2 && formation.back().first > formation.front().first) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -128,6 +129,89 @@ TEST(ReplayedRace, PitStopsShowAsEnteringStoppedAndLeaving) {
   }
   EXPECT_GT(stopsRecorded, 10);
   EXPECT_GE(stopsShown * 10, stopsRecorded * 8) << stopsShown << " stops shown of " << stopsRecorded;
+}
+
+// The start as the director sees it: from the lights going out until each
+// car reaches its first timing point, every running car is placed, at first
+// in grid order, with a believable gap to the car ahead; nobody moves backwards.
+class ReplayedStart : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ReplayedStart, CarsArePlacedInGridOrderWithGapsFromTheLightsOn) {
+  const ksim::RecordedSession session = ReadResultsFile(ResultsFile(GetParam()));
+  auto source = ReplaySession(session);
+  const ksim::SessionPlan& plan = source->Plan();
+  const int n = static_cast<int>(plan.cars.size());
+  std::vector<double> lastProgress(static_cast<std::size_t>(n), -1e9);
+  int startSnapshots = 0, backwards = 0;
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource& s, const std::string&) {
+    for (int i = 0; i < n; ++i) {
+      const double progress = s.Car(i).progress;
+      if (progress < lastProgress[static_cast<std::size_t>(i)]) ++backwards;
+      lastProgress[static_cast<std::size_t>(i)] = progress;
+    }
+    if (t < plan.startTime || t > plan.startTime + 60.0) return;
+    ++startSnapshots;
+    for (int place = 1; place <= n; ++place) {
+      const int i = board.IndexAtPlace(place);
+      const VehicleScoringInfoV01& v = board.Vehicle(i);
+      const ksim::CarState& car = s.Car(i);
+      ASSERT_EQ(v.mPlace, place);
+      if (car.finishStatus != ksim::kFinishNone || car.progress >= plan.split1) continue;
+      SCOPED_TRACE(plan.cars[static_cast<std::size_t>(i)].driver + " at " + std::to_string(t - plan.startTime));
+      if (t <= plan.startTime + 1.0) {
+        EXPECT_EQ(plan.cars[static_cast<std::size_t>(i)].gridPlace, place);
+      }
+      if (place > 1) {
+        // Later on a slow starter may really be seconds back; a formation
+        // lap's worth (30 s and more) never is.
+        EXPECT_GT(v.mTimeBehindNext, 0.0);
+        EXPECT_LT(v.mTimeBehindNext, t < plan.startTime + 10.0 ? 2.0 : 15.0);
+      }
+    }
+  });
+  EXPECT_GT(startSnapshots, 250);
+  EXPECT_EQ(backwards, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealRaces, ReplayedStart,
+                         ::testing::Values("hockenheim-race-2023.xml", "istanbul-race-2019.xml"));
+
+TEST(ReplayedRace, CarsWithoutAGridPositionStartAtTheBackInTheOrderTheyReachTheFirstSplit) {
+  ksim::RecordedSession session = ReadResultsFile(ResultsFile("hockenheim-race-2023.xml"));
+  // Strip the positions of pole and of the car gridded second-last.
+  const auto byGrid = [&](int grid) {
+    for (std::size_t i = 0; i < session.drivers.size(); ++i) {
+      if (session.drivers[i].gridPlace == grid) return static_cast<int>(i);
+    }
+    return -1;
+  };
+  const int pole = byGrid(1), late = byGrid(21);
+  ASSERT_GE(pole, 0);
+  ASSERT_GE(late, 0);
+  session.drivers[static_cast<std::size_t>(pole)].gridPlace = 0;
+  session.drivers[static_cast<std::size_t>(late)].gridPlace = 0;
+  auto source = ReplaySession(session);
+  const ksim::SessionPlan& plan = source->Plan();
+  // The former pole sitter reaches the first split before the other one.
+  EXPECT_EQ(plan.cars[static_cast<std::size_t>(pole)].gridPlace, 21);
+  EXPECT_EQ(plan.cars[static_cast<std::size_t>(late)].gridPlace, 22);
+  std::vector<int> slots;
+  for (const auto& car : plan.cars) slots.push_back(car.gridPlace);
+  std::sort(slots.begin(), slots.end());
+  for (std::size_t k = 0; k < slots.size(); ++k) EXPECT_EQ(slots[k], static_cast<int>(k) + 1);
+
+  SnapshotInvariants invariants(plan);
+  std::vector<int> orderAfterLights;
+  PlaySession(*source, [&](double t, const ksim::Scoreboard& board, const ksim::SessionSource& s, const std::string&) {
+    invariants.Check(t, board, s);
+    if (orderAfterLights.empty() && t > plan.startTime) {
+      for (int place = 1; place <= board.Count(); ++place) orderAfterLights.push_back(board.IndexAtPlace(place));
+    }
+  });
+  EXPECT_EQ(invariants.Failures(), 0);
+  ASSERT_EQ(orderAfterLights.size(), plan.cars.size());
+  EXPECT_EQ(orderAfterLights[20], pole);
+  EXPECT_EQ(orderAfterLights[21], late);
 }
 
 TEST(ReplayedQualifying, CarsStartInTheirGaragesAndRankByBestLap) {
