@@ -147,9 +147,9 @@ TEST(Hindsight, DirectorFindsTheBestPathOnATinySessionAndTheBoundHoldsAboveIt) {
       e.weight = 1.0 + static_cast<double>(random() % 3);
       events.push_back(e);
     }
-    // waitsec 2 s: 3 snapshots of 0.5 s at the least; shown: 3 snapshots.
+    // waitsec 2 s: 4 snapshots of 0.5 s at the least; shown: 4 snapshots.
     const Hindsight plan = PlanHindsight(run, events, 2.0);
-    const Brute brute = BestPaths(run, events, 3, 3);
+    const Brute brute = BestPaths(run, events, 4, 4);
     EXPECT_GE(plan.upper, brute.distinct - 1e-9);
     EXPECT_DOUBLE_EQ(plan.achieved, brute.distinct) << "trial " << trial;
   }
