@@ -10,6 +10,7 @@
 #include "host/host.hpp"
 #include "sim_test_support.hpp"
 #include "sessions/stream_lines.hpp"
+#include "analysis/analysis.hpp"
 #include "report/summary.hpp"
 
 namespace {
@@ -22,8 +23,10 @@ using Sessions = std::vector<std::unique_ptr<ksim::SessionSource>>;
 
 class WithThePlugin : public ::testing::Test {
  protected:
-  ksim::RunResult Run(Sessions sessions, std::vector<ksim::Setting> settings = {}, std::vector<double> toggles = {}) {
+  ksim::RunResult Run(Sessions sessions, std::vector<ksim::Setting> settings = {}, std::vector<double> toggles = {},
+                      std::uint64_t directorSeed = 0) {
     ksim::RunOptions options;
+    options.directorSeed = directorSeed;
     options.pluginPath = KSIM_PLUGIN;
     options.workFolder = dir.File("work");
     options.settings = std::move(settings);
@@ -145,6 +148,29 @@ TEST_F(WithThePlugin, ARaceFollowsBattlesAndReplaysAnInjectedContact) {
   const ksim::SessionSummary summary = ksim::Summarise(run, result.settings);
   EXPECT_EQ(summary.replaysComplete, 1);
   EXPECT_EQ(summary.replayWorthyReplayed, 1);
+
+  // The replay went through the moment of the contact, and the analysis says so.
+  EXPECT_LT(replay.shownFrom, contactAt);
+  EXPECT_GT(replay.shownTo, contactAt);
+  const ksim::Coverage coverage = ksim::AnalyseSession(run, result.settings);
+  ASSERT_EQ(coverage.Of(ksim::EventKind::Contact).count, 1);
+  EXPECT_EQ(coverage.Of(ksim::EventKind::Contact).missed, 0);
+  EXPECT_GT(coverage.Of(ksim::EventKind::Overtake).count, 0);
+  EXPECT_EQ(coverage.Of(ksim::EventKind::Finish).count, 3);
+  EXPECT_LE(coverage.score, coverage.referenceBound);
+}
+
+TEST_F(WithThePlugin, TheSameDirectorSeedMakesTheSameBroadcast) {
+  const auto cuts = [&](std::uint64_t seed) {
+    std::vector<std::pair<double, int>> out;
+    const ksim::RunResult result = Run(One(Race(12, 3, 5)), {}, {}, seed);
+    for (const ksim::Cut& cut : result.sessions.at(0).cuts) out.emplace_back(cut.time, cut.car);
+    return out;
+  };
+  const auto first = cuts(42);
+  EXPECT_GT(first.size(), 5u);
+  EXPECT_EQ(cuts(42), first);
+  EXPECT_NE(cuts(43), first) << "another seed draws other random places and waits";
 }
 
 TEST_F(WithThePlugin, TheHockenheimRaceReplaysItsRealContacts) {
