@@ -22,7 +22,8 @@ const char* CoverageStyle() {
          "details>summary{cursor:pointer;font-weight:600;margin:10px 0 6px}\n"
          ".legend b.mark{display:inline-block;width:3px;height:11px;margin-right:5px;vertical-align:middle}\n"
          ".legend b.diamond{display:inline-block;width:7px;height:7px;transform:rotate(45deg);margin-right:6px}\n"
-         ".legend b.win{display:inline-block;width:14px;height:5px;opacity:.35;margin-right:5px;vertical-align:middle}\n";
+         ".legend b.win{display:inline-block;width:14px;height:5px;opacity:.35;margin-right:5px;"
+         "vertical-align:middle}\n";
 }
 
 const char* VerdictColour(Verdict verdict) {

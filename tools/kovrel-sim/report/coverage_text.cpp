@@ -101,7 +101,9 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   std::string rest;
   for (int k = 0; k < kEventKinds; ++k) {
     const int n = unlisted[static_cast<std::size_t>(k)];
-    if (n > 0) rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + EventKindPlural(static_cast<EventKind>(k));
+    if (n > 0) {
+      rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + EventKindPlural(static_cast<EventKind>(k));
+    }
   }
   if (!rest.empty()) out << "  also missed: " << rest << " (every one is listed in the report)\n";
 }

@@ -223,15 +223,16 @@ TEST(KovrelSimProgram, TheJsonExportAgreesWithThePrintedSummary) {
   const nlohmann::json& coverage = session.at("coverage");
 
   std::smatch line;
-  ASSERT_TRUE(std::regex_search(output, line, std::regex(R"(  coverage +score ([0-9.]+), hindsight reference at most ([0-9.]+) \((\d+) events)")))
-      << output;
+  const std::regex scoreLine(R"(  coverage +score ([0-9.]+), hindsight reference at most ([0-9.]+) \((\d+) events)");
+  ASSERT_TRUE(std::regex_search(output, line, scoreLine)) << output;
   EXPECT_EQ(line[1].str(), ksim::Fixed(coverage.at("score").get<double>(), 2));
   EXPECT_EQ(line[2].str(), ksim::Fixed(coverage.at("reference").get<double>(), 2));
   EXPECT_EQ(std::stoul(line[3].str()), session.at("events").size());
   ASSERT_TRUE(std::regex_search(output, line, std::regex(R"(\n  cuts +(\d+))")));
   EXPECT_EQ(std::stoi(line[1].str()), session.at("cuts").get<int>());
 
-  const std::regex kindLine(R"(\n  (\w+) +shown (\d+) of (\d+) [a-z ]+ live(, (\d+) in a replay)?; with hindsight at most (\d+))");
+  const std::regex kindLine(
+      R"(\n  (\w+) +shown (\d+) of (\d+) [a-z ]+ live(, (\d+) in a replay)?; with hindsight at most (\d+))");
   std::size_t printed = 0;
   for (auto it = std::sregex_iterator(output.begin(), output.end(), kindLine); it != std::sregex_iterator(); ++it) {
     const std::smatch& m = *it;

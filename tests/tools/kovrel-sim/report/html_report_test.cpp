@@ -68,7 +68,8 @@ std::string Between(const std::string& html, const std::string& from, const std:
 }
 
 std::size_t Count(const std::string& text, const std::regex& pattern) {
-  return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+  const auto matches = std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator());
+  return static_cast<std::size_t>(matches);
 }
 
 TEST(HtmlReport, CoverageComesFirstWithTheScoreEachKindAndThePenalties) {
