@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -31,6 +32,13 @@ double StrongestContact(const ksim::RecordedSession& session) {
   return strongest;
 }
 
+// The folder a file would go into; the current one for a bare name.
+bool FolderExists(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code error;
+  return folder.empty() || std::filesystem::is_directory(folder, error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,6 +53,7 @@ int main(int argc, char** argv) {
   std::string sessionName = "race";
   std::string resultsFile;
   std::string reportPath;
+  std::string jsonPath;
   std::vector<std::string> settings;
   bool quiet = false;
   bool noContacts = false;
@@ -90,6 +99,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
+  app.add_option("--json", jsonPath,
+                 "also write the run as JSON to this file: every session's events with their verdicts, its "
+                 "coverage, the settings and the run's figures");
   app.add_option("--director-seed", run.directorSeed,
                  "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
@@ -103,6 +115,11 @@ int main(int argc, char** argv) {
       return 2;
     }
     run.settings.push_back(setting);
+  }
+  if (!jsonPath.empty() && !FolderExists(jsonPath)) {
+    // Found out now, not after the whole run.
+    std::cerr << "kovrel-sim: cannot write the JSON export " << jsonPath << ": its folder does not exist\n";
+    return 2;
   }
   generated.randomContacts = !noContacts;
   if (!quiet) {
@@ -161,10 +178,15 @@ int main(int argc, char** argv) {
     for (const ksim::SessionRun& session : result.sessions) coverage.push_back(ksim::AnalyseSession(session, result.settings));
     const double analysisSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart).count();
-    ksim::WriteHtmlReport(result, title, report);
+    ksim::WriteHtmlReport(result, title, report, &coverage);
     ksim::PrintSummary(std::cout, result, report, &coverage);
     std::printf("  %-16s %.3f s for %lld snapshots (events, verdicts, the hindsight director)\n", "analysis",
                 analysisSeconds, static_cast<long long>(result.snapshots));
+    // After the summary, so that a failed write loses nothing of the run but this file.
+    if (!jsonPath.empty()) {
+      ksim::WriteJsonReport(result, coverage, jsonPath);
+      std::cout << "  json             " << jsonPath << '\n';
+    }
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 1;

@@ -16,7 +16,9 @@ std::string Car(const SessionRun& run, int car) {
   return "#" + std::to_string(entry.id) + " " + ValidUtf8(entry.driver);
 }
 
-const char* Plural(EventKind kind) {
+}  // namespace
+
+const char* EventKindPlural(EventKind kind) {
   switch (kind) {
     case EventKind::Overtake: return "overtakes";
     case EventKind::LeadChange: return "lead changes";
@@ -27,7 +29,7 @@ const char* Plural(EventKind kind) {
   return "events";
 }
 
-}  // namespace
+bool Memorable(const Event& e) { return e.weight >= 2.0; }
 
 std::string DescribeEvent(const SessionRun& run, const Event& e) {
   switch (e.kind) {
@@ -53,7 +55,8 @@ std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
 }
 
 std::string DescribeKind(EventKind kind, const KindCoverage& k) {
-  std::string text = "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + Plural(kind) + " live";
+  std::string text =
+      "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + EventKindPlural(kind) + " live";
   if (k.replay > 0) text += ", " + std::to_string(k.replay) + " in a replay";
   text += "; with hindsight " + std::to_string(k.hindsight) + (k.bound > k.hindsight ? " (at most " + std::to_string(k.bound) + ")" : std::string());
   if (kind == EventKind::Contact) text += " (" + std::to_string(k.heavy) + " heavy)";
@@ -86,7 +89,7 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   for (const Event& e : c.events) {
     if (e.shown != Verdict::Missed) continue;
     // The moments a race is remembered for are listed; the rest counted.
-    if (e.weight < 2.0) {
+    if (!Memorable(e)) {
       ++unlisted[static_cast<std::size_t>(e.kind)];
       continue;
     }
@@ -99,7 +102,9 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   std::string rest;
   for (int k = 0; k < kEventKinds; ++k) {
     const int n = unlisted[static_cast<std::size_t>(k)];
-    if (n > 0) rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + Plural(static_cast<EventKind>(k));
+    if (n > 0) {
+      rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + EventKindPlural(static_cast<EventKind>(k));
+    }
   }
   if (!rest.empty()) out << "  also missed: " << rest << " (every one is listed in the report)\n";
 }

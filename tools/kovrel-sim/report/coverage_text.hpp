@@ -9,6 +9,11 @@
 
 namespace ksim {
 
+// "overtakes", "lead changes", "contacts", "pit stops", "finishes".
+const char* EventKindPlural(EventKind kind);
+// The moments a race is remembered for: a lead change, a heavy contact, the win.
+bool Memorable(const Event& e);
+
 // "#12 Anna Berg passes #7 Tom Parker for P5", "#3 Ola Nord against Immovable (2210)" ...
 std::string DescribeEvent(const SessionRun& run, const Event& e);
 // "#3 Ola Nord (battle 0.31 s)", "a replay of #7 Tom Parker", "automatic camera off" ...

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 
-#include "report/summary.hpp"
+#include "common/replace_file.hpp"
 #include "common/text.hpp"
+#include "report/coverage_html.hpp"
+#include "report/coverage_text.hpp"
+#include "report/summary.hpp"
 
 namespace ksim {
 
@@ -71,10 +72,58 @@ class Svg {
   std::ostringstream mOut;
 };
 
-std::string Timeline(const SessionRun& run, const DirectorSettings& settings) {
+std::string EventTitle(const SessionRun& run, const Event& e) {
+  std::string title = std::string(EventKindName(e.kind)) + " at " + ClockText(e.time) + ": " + DescribeEvent(run, e) +
+                      "; " + VerdictName(e.shown);
+  if (e.shown == Verdict::Live) title += " for " + Fixed(e.liveSeconds, 1) + " s";
+  if (e.shown != Verdict::Live) title += "; on air: " + DescribeOnAir(run, e.instead);
+  return title;
+}
+
+// The events in three lanes from `lane` on, live, replayed and missed: one
+// mark per event at its moment over a band for its window, in the colour of
+// its verdict; and a diamond on the row of each car involved, missed ones
+// drawn last so that no other diamond hides one.
+void DrawEvents(Svg& svg, const SessionRun& run, const Coverage& coverage, int lane, const std::vector<int>& rowOf) {
+  std::ostringstream& out = svg.Out();
+  const Verdict order[] = {Verdict::Live, Verdict::Replay, Verdict::Missed};
+  for (int k = 0; k < 3; ++k) {
+    const double top = svg.LaneY(lane + k);
+    for (const Event& e : coverage.events) {
+      if (e.shown != order[k]) continue;
+      svg.Rect(svg.X(e.windowStart), svg.X(e.windowEnd), top + Svg::kLane - 4, 3, VerdictColour(e.shown), "",
+               " opacity=\"0.3\"");
+    }
+    for (const Event& e : coverage.events) {
+      if (e.shown != order[k]) continue;
+      const double x = svg.X(e.time);
+      const bool tall = Memorable(e);
+      svg.Rect(x - (tall ? 1.5 : 0.75), x + (tall ? 1.5 : 0.75), top + (tall ? 1.0 : 3.0), tall ? Svg::kLane - 2 : 8.0,
+               VerdictColour(e.shown), EventTitle(run, e));
+    }
+  }
+  for (const Verdict verdict : order) {
+    for (const Event& e : coverage.events) {
+      if (e.shown != verdict) continue;
+      for (int car : e.cars) {
+        if (car < 0 || static_cast<std::size_t>(car) >= rowOf.size() || rowOf[static_cast<std::size_t>(car)] < 0) {
+          continue;
+        }
+        const double x = svg.X(e.time);
+        const double y = svg.RowY(rowOf[static_cast<std::size_t>(car)]) + Svg::kRow / 2.0;
+        out << "<path d=\"M" << Fixed(x, 1) << " " << Fixed(y - 4.0, 1) << " l3.5 4 l-3.5 4 l-3.5 -4 z\" fill=\""
+            << VerdictColour(verdict) << "\" stroke=\"#fff\" stroke-width=\"1\"><title>" << HtmlText(EventTitle(run, e))
+            << "</title></path>\n";
+      }
+    }
+  }
+}
+
+std::string Timeline(const SessionRun& run, const DirectorSettings& settings, const Coverage* coverage) {
   const int rows = static_cast<int>(run.finalOrder.size());
   const bool autoLane = !run.autoOff.empty();
-  const int lanes = autoLane ? 3 : 2;
+  const int eventLane = coverage == nullptr ? -1 : (autoLane ? 3 : 2);
+  const int lanes = (autoLane ? 3 : 2) + (coverage == nullptr ? 0 : 3);
   Svg svg(run.endTime, rows, lanes);
   std::ostringstream& out = svg.Out();
   std::vector<int> rowOf(run.plan.cars.size(), -1);
@@ -99,9 +148,11 @@ std::string Timeline(const SessionRun& run, const DirectorSettings& settings) {
         << row + 1 << " " << HtmlText(CarLabel(run, car).substr(0, 34)) << "</text>\n";
   }
   const char* laneNames[] = {"fight on air", "replays", "camera off"};
+  const char* eventLaneNames[] = {"events shown live", "events in a replay", "events missed"};
   for (int lane = 0; lane < lanes; ++lane) {
     out << "<text x=\"" << Svg::kLeft - 6 << "\" y=\"" << Fixed(svg.LaneY(lane) + 11, 1)
-        << "\" text-anchor=\"end\" font-style=\"italic\">" << laneNames[lane] << "</text>\n";
+        << "\" text-anchor=\"end\" font-style=\"italic\">"
+        << (eventLane >= 0 && lane >= eventLane ? eventLaneNames[lane - eventLane] : laneNames[lane]) << "</text>\n";
     svg.Rect(Svg::kLeft, Svg::kWidth - Svg::kRight, svg.LaneY(lane) + 1, Svg::kLane - 2, "#fafafa", "");
   }
 
@@ -185,6 +236,7 @@ std::string Timeline(const SessionRun& run, const DirectorSettings& settings) {
       }
     }
   }
+  if (coverage != nullptr) DrawEvents(svg, run, *coverage, eventLane, rowOf);
   out << "</svg>\n";
   return out.str();
 }
@@ -209,7 +261,7 @@ void Figure(std::ostringstream& out, const std::string& label, const std::string
   out << "<tr><th>" << label << "</th><td>" << text << "</td></tr>\n";
 }
 
-std::string SessionSection(const RunResult& result, const SessionRun& run) {
+std::string SessionSection(const RunResult& result, const SessionRun& run, const Coverage* coverage) {
   const SessionSummary s = Summarise(run, result.settings);
   std::ostringstream out;
   std::string title = SessionKindName(run.plan.kind);
@@ -218,7 +270,9 @@ std::string SessionSection(const RunResult& result, const SessionRun& run) {
   out << "<p class=\"facts\">" << run.plan.cars.size() << " cars";
   if (run.plan.kind == SessionKind::Race && run.plan.maxLaps < 2147483647) out << " &middot; " << run.plan.maxLaps << " laps";
   out << " &middot; " << ClockText(run.endTime) << " of session time &middot; " << run.snapshots
-      << " snapshots</p>\n<table class=\"figures\">\n";
+      << " snapshots</p>\n";
+  if (coverage != nullptr) out << CoverageOverviewHtml(*coverage);
+  out << "<table class=\"figures\">\n";
   Figure(out, "Cuts", std::to_string(s.cuts) + (run.repeatedCuts > 0 ? " (and " + std::to_string(run.repeatedCuts) +
                                                                            " repeated commands for the shot on air)"
                                                                      : std::string()));
@@ -250,7 +304,9 @@ std::string SessionSection(const RunResult& result, const SessionRun& run) {
   std::string never;
   for (int car : s.neverShown) never += (never.empty() ? "" : ", ") + HtmlText(CarLabel(run, car));
   Figure(out, "Never shown", never.empty() ? "nobody" : never);
-  out << "</table>\n<div class=\"timeline\">\n" << Timeline(run, result.settings) << "</div>\n" << Legend(run);
+  out << "</table>\n<div class=\"timeline\">\n" << Timeline(run, result.settings, coverage) << "</div>\n"
+      << Legend(run);
+  if (coverage != nullptr) out << EventLegendHtml() << EventTablesHtml(run, *coverage);
 
   out << "<h3>Screen time</h3>\n<table class=\"list\"><tr><th>Place</th><th>Car</th><th>Live</th><th>Share</th>"
          "<th>Shots</th><th>Replays</th><th>Pit stops</th></tr>\n";
@@ -302,7 +358,7 @@ std::string SessionSection(const RunResult& result, const SessionRun& run) {
 
 }  // namespace
 
-std::string HtmlReport(const RunResult& result, const std::string& title) {
+std::string HtmlReport(const RunResult& result, const std::string& title, const std::vector<Coverage>* coverage) {
   std::ostringstream out;
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" << HtmlText(title)
       << "</title>\n<style>\n"
@@ -318,7 +374,8 @@ std::string HtmlReport(const RunResult& result, const std::string& title) {
          ".legend b.tri{display:inline-block;width:0;height:0;border-left:5px solid transparent;border-right:5px solid "
          "transparent;border-bottom:8px solid #c00;margin-right:5px}\n"
          ".legend b.dot{display:inline-block;width:5px;height:5px;border-radius:3px;background:#333;margin-right:5px}\n"
-         ".meta{color:#555;font-size:13px}\n</style>\n</head>\n<body>\n";
+         ".meta{color:#555;font-size:13px}\n"
+      << CoverageStyle() << "</style>\n</head>\n<body>\n";
   out << "<h1>" << HtmlText(title) << "</h1>\n<p class=\"meta\">Plug-in: " << HtmlText(result.pluginName)
       << " &middot; settings: onboarddiff " << Fixed(result.settings.onboarddiff, 2) << " s, lowinc "
       << Fixed(result.settings.lowinc, 2) << ", highinc " << Fixed(result.settings.highinc, 2) << ", replays of "
@@ -331,15 +388,17 @@ std::string HtmlReport(const RunResult& result, const std::string& title) {
   }
   out << "</p>\n";
   for (const std::string& warning : result.warnings) out << "<p class=\"meta\">Note: " << HtmlText(warning) << "</p>\n";
-  for (const SessionRun& run : result.sessions) out << SessionSection(result, run);
+  for (std::size_t i = 0; i < result.sessions.size(); ++i) {
+    const Coverage* analysis = coverage != nullptr && i < coverage->size() ? &(*coverage)[i] : nullptr;
+    out << SessionSection(result, result.sessions[i], analysis);
+  }
   out << "</body>\n</html>\n";
   return out.str();
 }
 
-void WriteHtmlReport(const RunResult& result, const std::string& title, const std::string& path) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << HtmlReport(result, title);
-  if (!file) throw std::runtime_error("cannot write the report " + path);
+void WriteHtmlReport(const RunResult& result, const std::string& title, const std::string& path,
+                     const std::vector<Coverage>* coverage) {
+  ReplaceFile(path, HtmlReport(result, title, coverage), "the report");
 }
 
 }  // namespace ksim

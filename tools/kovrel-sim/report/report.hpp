@@ -3,4 +3,5 @@
 
 #include "report/coverage_text.hpp"
 #include "report/html_report.hpp"
+#include "report/json_report.hpp"
 #include "report/summary.hpp"

@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <regex>
+
+#include <nlohmann/json.hpp>
 
 #include "sessions/generator.hpp"
 #include "sessions/recorded_source.hpp"
@@ -12,6 +15,7 @@
 #include "sessions/stream_lines.hpp"
 #include "analysis/analysis.hpp"
 #include "report/summary.hpp"
+#include "common/text.hpp"
 
 namespace {
 
@@ -224,6 +228,73 @@ TEST(KovrelSimProgram, WithNoArgumentsRunsARaceAndWritesTheReport) {
   EXPECT_NE(output.find("report           " + report), std::string::npos) << output;
   EXPECT_TRUE(std::filesystem::exists(report));
   EXPECT_NE(output.find("stream files     " + dir.File("kovrel-sim-run/rF2stream")), std::string::npos) << output;
+}
+
+// A short synthetic race through the program, with the options given.
+int RunProgram(const TempDir& dir, const std::string& options, std::string& output) {
+  return ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " --quiet --cars 12 --laps 5 --seed 7 --workdir " +
+                                   dir.File("work") + " " + options, output);
+}
+
+TEST(KovrelSimProgram, TheJsonExportAgreesWithThePrintedSummary) {
+  TempDir dir(true);
+  const std::string path = dir.File("run.json");
+  std::string output;
+  ASSERT_EQ(RunProgram(dir, "--director-seed 3 --json " + path, output), 0) << output;
+  EXPECT_NE(output.find("  json             " + path), std::string::npos) << output;
+  const nlohmann::json document = nlohmann::json::parse(ksim_test::ReadBytes(path));
+  EXPECT_EQ(document.at("director_seed"), 3);
+  ASSERT_EQ(document.at("sessions").size(), 1u);
+  const nlohmann::json& session = document["sessions"][0];
+  const nlohmann::json& coverage = session.at("coverage");
+
+  std::smatch line;
+  const std::regex scoreLine(
+      R"(  coverage +score ([0-9.]+), reference ([0-9.]+) \(the hindsight director; none above ([0-9.]+)\); (\d+) events)");
+  ASSERT_TRUE(std::regex_search(output, line, scoreLine)) << output;
+  EXPECT_EQ(line[1].str(), ksim::Fixed(coverage.at("score").get<double>(), 2));
+  EXPECT_EQ(line[2].str(), ksim::Fixed(coverage.at("reference").get<double>(), 2));
+  EXPECT_EQ(line[3].str(), ksim::Fixed(coverage.at("reference_bound").get<double>(), 2));
+  EXPECT_EQ(std::stoul(line[4].str()), session.at("events").size());
+  ASSERT_TRUE(std::regex_search(output, line, std::regex(R"(\n  cuts +(\d+))")));
+  EXPECT_EQ(std::stoi(line[1].str()), session.at("cuts").get<int>());
+
+  const std::regex kindLine(
+      R"(\n  (\w+) +shown (\d+) of (\d+) [a-z ]+ live(, (\d+) in a replay)?; with hindsight (\d+)( \(at most (\d+)\))?)");
+  std::size_t printed = 0;
+  for (auto it = std::sregex_iterator(output.begin(), output.end(), kindLine); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    ++printed;
+    const nlohmann::json& kind = coverage.at("kinds").at(m[1].str());
+    EXPECT_EQ(std::stoi(m[2].str()), kind.at("live").get<int>()) << m[1];
+    EXPECT_EQ(std::stoi(m[3].str()), kind.at("count").get<int>()) << m[1];
+    EXPECT_EQ(m[5].matched ? std::stoi(m[5].str()) : 0, kind.at("replay").get<int>()) << m[1];
+    EXPECT_EQ(std::stoi(m[6].str()), kind.at("hindsight").get<int>()) << m[1];
+    EXPECT_EQ(m[8].matched ? std::stoi(m[8].str()) : std::stoi(m[6].str()), kind.at("bound").get<int>()) << m[1];
+  }
+  std::size_t withEvents = 0;
+  for (const auto& kind : coverage.at("kinds")) withEvents += kind.at("count").get<int>() > 0 ? 1 : 0;
+  EXPECT_GT(printed, 0u);
+  EXPECT_EQ(printed, withEvents) << output;
+}
+
+TEST(KovrelSimProgram, AJsonExportThatCannotBeWrittenStopsWithAMessage) {
+  TempDir dir(true);
+  std::string output;
+  // A missing folder is found before the run.
+  const std::string missing = dir.File("no/run.json");
+  EXPECT_EQ(RunProgram(dir, "--json " + missing, output), 2) << output;
+  EXPECT_NE(output.find("kovrel-sim: cannot write the JSON export " + missing), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("work"))) << "nothing played";
+
+  // A folder in the way only when writing: the summary stays, the error comes last.
+  const std::string taken = dir.File("taken.json");
+  std::filesystem::create_directory(taken);
+  EXPECT_EQ(RunProgram(dir, "--json " + taken, output), 1) << output;
+  EXPECT_NE(output.find("== Summary: race"), std::string::npos) << output;
+  EXPECT_NE(output.find("kovrel-sim: cannot write the JSON export " + taken + ": "), std::string::npos) << output;
+  EXPECT_TRUE(std::filesystem::is_directory(taken));
+  EXPECT_FALSE(std::filesystem::exists(taken + ".part"));
 }
 
 }  // namespace

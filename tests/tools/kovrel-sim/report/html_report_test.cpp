@@ -1,72 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <regex>
 
+#include "report/coverage_html.hpp"
 #include "report/html_report.hpp"
+#include "report/sample_race.hpp"
 #include "sim_test_support.hpp"
 #include "common/text.hpp"
 
 namespace {
 
+using ksim_test::ARace;
+using ksim_test::ItsCoverage;
 using ksim_test::ReadBytes;
 using ksim_test::RunCommand;
 using ksim_test::TempDir;
-
-// A race as the runner leaves it: shots, a replay, contacts, fights on air.
-ksim::RunResult ARace() {
-  ksim::RunResult result;
-  result.pluginName = "rF2 kovrel - 2026.05.29.";
-  result.snapshots = 6000;
-  result.wallSeconds = 0.4;
-  ksim::SessionRun run;
-  run.plan.kind = ksim::SessionKind::Race;
-  run.plan.sessionNumber = 10;
-  run.plan.trackName = "Kovrel Park GP";
-  run.plan.maxLaps = 12;
-  const char* names[] = {"Heigo Poom", "<b>Bold & Co</b>", "J\xE9r\xF4me Delbarre", "Tom Parker"};
-  for (int i = 0; i < 4; ++i) {
-    ksim::CarEntry car;
-    car.id = 30 + i;
-    car.driver = names[i];
-    run.plan.cars.push_back(car);
-    run.finalOrder.push_back(i);
-    run.pitStops.push_back(i % 2);
-  }
-  const auto shot = [](double from, double to, int car, ksim::Reason reason, bool replay = false) {
-    ksim::Shot s;
-    s.start = from;
-    s.end = to;
-    s.car = car;
-    s.reason = reason;
-    s.replay = replay;
-    return s;
-  };
-  run.shots = {shot(0, 200, -1, ksim::Reason::Unknown), shot(200, 400, 0, ksim::Reason::GridWalk),
-               shot(400, 600, 1, ksim::Reason::Battle),  shot(600, 620, 2, ksim::Reason::Unknown, true),
-               shot(620, 800, 2, ksim::Reason::AfterReplay), shot(800, 1200, 3, ksim::Reason::SideBySide)};
-  ksim::ReplayRun replay;
-  replay.pressed = 600;
-  replay.cameraSet = 600;
-  replay.car = 2;
-  replay.seekTo = 585;
-  replay.slowFrom = 604.2;
-  replay.normalFrom = 613.2;
-  replay.ended = 620;
-  run.replays = {replay};
-  run.contacts = {ksim::Contact{590.0, 2, 3, 0.92, "another vehicle"}, ksim::Contact{700.0, 1, -1, 0.1, "Immovable"}};
-  run.battleOnAir = {{420.0, 520.0}};
-  run.autoOff = {{1000.0, 1100.0}};
-  run.greenStart = 210.0;
-  run.greenEnd = 1150.0;
-  run.raceTime = 940.0;
-  run.battleTime = 100.0;
-  run.battleAvailable = 700.0;
-  run.endTime = 1200.0;
-  run.snapshots = 6000;
-  result.sessions.push_back(run);
-  return result;
-}
 
 TEST(HtmlReport, NeedsNoNetworkAndEscapesNames) {
   const std::string html = ksim::HtmlReport(ARace(), "kovrel-sim: a <test> race");
@@ -110,13 +60,104 @@ TEST(HtmlReport, TheTimelineShowsWhoWasOnAirFightsAndReplays) {
   EXPECT_NE(html.find("0.92 at 9:50.0, #32"), std::string::npos) << "the replay names its contact";
 }
 
+// The part of the page from `from` to the next `to`.
+std::string Between(const std::string& html, const std::string& from, const std::string& to) {
+  const std::size_t start = html.find(from);
+  if (start == std::string::npos) return std::string();
+  return html.substr(start, html.find(to, start) - start);
+}
+
+std::size_t Count(const std::string& text, const std::regex& pattern) {
+  const auto matches = std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator());
+  return static_cast<std::size_t>(matches);
+}
+
+TEST(HtmlReport, CoverageComesFirstWithTheScoreEachKindAndThePenalties) {
+  const std::vector<ksim::Coverage> coverage = {ItsCoverage()};
+  const std::string html = ksim::HtmlReport(ARace(), "race", &coverage);
+  const std::size_t overview = html.find("<span class=\"big\">0.49</span> coverage score");
+  ASSERT_NE(overview, std::string::npos);
+  EXPECT_LT(overview, html.find("<table class=\"figures\">"));
+  EXPECT_NE(html.find("hindsight reference 0.97 (none above 1.00) &middot; 5 events"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>contacts (1 heavy)</td><td>2</td><td class=\"live\">0</td><td class=\"replay\">1</td>"
+                      "<td class=\"missed\">1</td><td>2</td><td>2</td></tr>"),
+            std::string::npos);
+  EXPECT_EQ(html.find("<td>pit stops</td>"), std::string::npos) << "a kind with no events has no row";
+  EXPECT_NE(html.find("shots under 3 s 1 of 4"), std::string::npos);
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_EQ(ksim::ValidUtf8(html), html);
+
+  const std::string without = ksim::HtmlReport(ARace(), "race");
+  EXPECT_EQ(without.find("coverage score"), std::string::npos);
+  EXPECT_EQ(without.find("events missed"), std::string::npos);
+}
+
+TEST(HtmlReport, EachEventIsMarkedInTheLaneAndOnTheRowsOfItsVerdict) {
+  const std::vector<ksim::Coverage> coverage = {ItsCoverage()};
+  const std::string timeline = Between(ksim::HtmlReport(ARace(), "race", &coverage), "<svg", "</svg>");
+  for (const char* lane : {">events shown live<", ">events in a replay<", ">events missed<"}) {
+    EXPECT_NE(timeline.find(lane), std::string::npos) << lane;
+  }
+  const auto marks = [&](const char* colour) {
+    return Count(timeline, std::regex(std::string("<rect [^>]*fill=\"") + colour + "\"><title>"));
+  };
+  const auto wide = [&](const char* colour) {
+    return Count(timeline, std::regex(std::string("<rect [^>]*width=\"3.0\"[^>]*fill=\"") + colour + "\"><title>"));
+  };
+  const auto diamonds = [&](const char* colour) {
+    return Count(timeline, std::regex(std::string("<path d=\"M[^\"]* l3.5 4 [^\"]*\" fill=\"") + colour + "\""));
+  };
+  EXPECT_EQ(marks(ksim::VerdictColour(ksim::Verdict::Live)), 1u);
+  EXPECT_EQ(marks(ksim::VerdictColour(ksim::Verdict::Replay)), 1u);
+  EXPECT_EQ(marks(ksim::VerdictColour(ksim::Verdict::Missed)), 3u);
+  // The lead change, the heavy contact and the win stand out; the rest are thin.
+  EXPECT_EQ(wide(ksim::VerdictColour(ksim::Verdict::Live)) + wide(ksim::VerdictColour(ksim::Verdict::Replay)) +
+                wide(ksim::VerdictColour(ksim::Verdict::Missed)),
+            3u);
+  EXPECT_EQ(diamonds(ksim::VerdictColour(ksim::Verdict::Live)), 2u);
+  EXPECT_EQ(diamonds(ksim::VerdictColour(ksim::Verdict::Replay)), 2u);
+  EXPECT_EQ(diamonds(ksim::VerdictColour(ksim::Verdict::Missed)), 4u);
+  EXPECT_NE(timeline.find("<title>lead_change at 7:30.0: #31 &lt;b&gt;Bold &amp; Co&lt;/b&gt; passes #30 Heigo Poom "
+                          "for P1; live for 5.0 s</title>"),
+            std::string::npos);
+  EXPECT_NE(timeline.find("finish at 17:30.0: #30 Heigo Poom takes the flag, P1; missed; on air: automatic camera off"),
+            std::string::npos);
+  // At its moment on the shared time axis: 650 s of 1200 s across 1064 pixels from 240.
+  EXPECT_NE(timeline.find("<rect x=\"815.6\" y="), std::string::npos);
+}
+
+TEST(HtmlReport, MissedEventsAreListedTheMemorableFirstAndEveryEventAClickAway) {
+  const std::vector<ksim::Coverage> coverage = {ItsCoverage()};
+  const std::string html = ksim::HtmlReport(ARace(), "race", &coverage);
+  const std::string missed = Between(html, "<details open><summary>Missed: 3 events, 1 of them", "</details>");
+  ASSERT_FALSE(missed.empty());
+  const std::size_t win = missed.find("<tr class=\"key\"><td>17:30.0</td><td>finish</td>");
+  const std::size_t pass = missed.find("<tr><td>10:50.0</td><td>overtake</td>");
+  const std::size_t light = missed.find("<tr><td>11:40.0</td><td>contact</td>");
+  ASSERT_NE(win, std::string::npos);
+  ASSERT_NE(pass, std::string::npos);
+  ASSERT_NE(light, std::string::npos);
+  EXPECT_LT(win, pass);
+  EXPECT_LT(pass, light);
+  EXPECT_NE(missed.find("<td>#32 J\xC3\xA9r\xC3\xB4me Delbarre (after replay)</td>"), std::string::npos);
+  EXPECT_NE(missed.find("<td>automatic camera off</td>"), std::string::npos);
+  EXPECT_EQ(missed.find("<td>7:30.0</td>"), std::string::npos) << "the live lead change is not missed";
+
+  const std::string all = Between(html, "<details><summary>All 5 events</summary>", "</details>");
+  ASSERT_FALSE(all.empty());
+  EXPECT_NE(all.find(">live 5.0 s</span>"), std::string::npos);
+  EXPECT_NE(all.find(">replay</span></td><td>#31 &lt;b&gt;Bold &amp; Co&lt;/b&gt; (side by side)</td>"),
+            std::string::npos);
+}
+
 // Headless Chromium opens the page from a file and draws it.
 TEST(HtmlReport, RendersInHeadlessChromium) {
   const std::string chromium = "/usr/bin/chromium";
   if (!std::filesystem::exists(chromium)) GTEST_SKIP() << "no " << chromium << " (tools/setup-machine.sh installs it)";
   TempDir dir;
   const std::string page = dir.File("report.html");
-  ksim::WriteHtmlReport(ARace(), "kovrel-sim report", page);
+  const std::vector<ksim::Coverage> coverage = {ItsCoverage()};
+  ksim::WriteHtmlReport(ARace(), "kovrel-sim report", page, &coverage);
   const std::string png = dir.File("report.png");
   std::string output;
   const int status = RunCommand(chromium + " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "

@@ -1,0 +1,189 @@
+#include "report/json_report.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "common/replace_file.hpp"
+#include "common/text.hpp"
+#include "report/coverage_text.hpp"
+#include "report/summary.hpp"
+
+namespace ksim {
+
+namespace {
+
+using nlohmann::json;
+
+// Names as identifiers: "side by side" becomes "side_by_side".
+std::string Identifier(const char* name) {
+  std::string text = name;
+  for (char& c : text) {
+    if (c == ' ') c = '_';
+  }
+  return text;
+}
+
+// Session times to the millisecond: the clock's own steps are far coarser,
+// and 201.1 reads better than 201.10000000000002.
+double Seconds(double t) { return std::round(t * 1000.0) / 1000.0; }
+
+bool KnownCar(const SessionRun& run, int car) { return car >= 0 && car < static_cast<int>(run.plan.cars.size()); }
+
+json DriverOf(const SessionRun& run, int car) {
+  return KnownCar(run, car) ? json(ValidUtf8(run.plan.cars[static_cast<std::size_t>(car)].driver)) : json();
+}
+
+json IdOf(const SessionRun& run, int car) {
+  return KnownCar(run, car) ? json(run.plan.cars[static_cast<std::size_t>(car)].id) : json();
+}
+
+json CarsJson(const SessionRun& run) {
+  json cars = json::array();
+  for (std::size_t i = 0; i < run.plan.cars.size(); ++i) {
+    const CarEntry& car = run.plan.cars[i];
+    const auto place = std::find(run.finalOrder.begin(), run.finalOrder.end(), static_cast<int>(i));
+    cars.push_back({{"id", car.id},
+                    {"driver", ValidUtf8(car.driver)},
+                    {"vehicle", ValidUtf8(car.vehicle)},
+                    {"vehicle_class", ValidUtf8(car.vehicleClass)},
+                    {"final_place", place == run.finalOrder.end() ? json() : json(place - run.finalOrder.begin() + 1)},
+                    {"pit_stops", i < run.pitStops.size() ? run.pitStops[i] : 0}});
+  }
+  return cars;
+}
+
+json OnAirJson(const SessionRun& run, const OnAir& air) {
+  return {{"car", DriverOf(run, air.car)},
+          {"car_id", IdOf(run, air.car)},
+          {"replay", air.replay},
+          {"auto_off", air.autoOff},
+          {"reason", Identifier(ReasonName(air.reason))},
+          {"description", DescribeOnAir(run, air)}};
+}
+
+json EventJson(const SessionRun& run, const Event& e) {
+  json cars = json::array(), ids = json::array();
+  for (int car : e.cars) {
+    cars.push_back(DriverOf(run, car));
+    ids.push_back(IdOf(run, car));
+  }
+  const bool contact = e.kind == EventKind::Contact;
+  const bool placed = e.kind == EventKind::Overtake || e.kind == EventKind::LeadChange || e.kind == EventKind::Finish;
+  return {{"kind", EventKindName(e.kind)},
+          {"time_s", Seconds(e.time)},
+          {"window_start_s", Seconds(e.windowStart)},
+          {"window_end_s", Seconds(e.windowEnd)},
+          {"cars", cars},
+          {"car_ids", ids},
+          {"description", DescribeEvent(run, e)},
+          {"place", placed ? json(e.place) : json()},
+          {"strength", contact ? json(e.strength) : json()},
+          {"target", contact && !e.target.empty() ? json(ValidUtf8(e.target)) : json()},
+          {"heavy", e.heavy},
+          {"heavy_reason", e.heavy ? json(e.heavyReason) : json()},
+          {"weight", e.weight},
+          {"shown", VerdictName(e.shown)},
+          {"live_s", Seconds(e.liveSeconds)},
+          {"instead", e.shown == Verdict::Live ? json() : OnAirJson(run, e.instead)}};
+}
+
+json CoverageJson(const Coverage& c) {
+  json kinds = json::object();
+  for (int k = 0; k < kEventKinds; ++k) {
+    const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
+    json entry = {{"count", kind.count}, {"live", kind.live}, {"replay", kind.replay}, {"missed", kind.missed},
+                  {"hindsight", kind.hindsight}, {"bound", kind.bound}};
+    if (static_cast<EventKind>(k) == EventKind::Contact) entry["heavy"] = kind.heavy;
+    kinds[EventKindName(static_cast<EventKind>(k))] = entry;
+  }
+  const Penalties& p = c.penalties;
+  return {{"score", c.score},
+          {"reference", c.reference},
+          {"reference_bound", c.referenceBound},
+          {"total_weight", c.totalWeight},
+          {"shown_weight", c.shownWeight},
+          {"hindsight_weight", c.hindsightWeight},
+          {"bound_weight", c.boundWeight},
+          {"kinds", kinds},
+          {"penalties",
+           {{"total", p.Total()},
+            {"short_shots", p.shortShots},
+            {"live_shots", p.liveShots},
+            {"short_shots_penalty", p.shortShotsPenalty},
+            {"replays", p.replays},
+            {"light_replays", p.lightReplays},
+            {"light_replay_penalty", p.lightReplayPenalty},
+            {"repeated_replays", p.repeatedReplays},
+            {"repeat_penalty", p.repeatPenalty},
+            {"duration_h", p.hours},
+            {"replay_rate_penalty", p.replayRatePenalty}}}};
+}
+
+json SessionJson(const SessionRun& run, const Coverage& coverage, const DirectorSettings& settings) {
+  const SessionSummary s = Summarise(run, settings);
+  json events = json::array();
+  for (const Event& e : coverage.events) events.push_back(EventJson(run, e));
+  json neverShown = json::array();
+  for (int car : s.neverShown) neverShown.push_back(IdOf(run, car));
+  return {{"kind", SessionKindName(run.plan.kind)},
+          {"session_number", run.plan.sessionNumber},
+          {"track", ValidUtf8(run.plan.trackName)},
+          {"track_length_m", run.plan.trackLength},
+          {"cars", CarsJson(run)},
+          {"duration_s", Seconds(run.endTime)},
+          {"snapshots", run.snapshots},
+          {"events", events},
+          {"coverage", CoverageJson(coverage)},
+          {"cuts", s.cuts},
+          {"replays", s.replays},
+          {"contacts", s.contacts},
+          {"shot_count", s.shotCount},
+          {"shot_median_s", s.shotCount > 0 ? json(s.shotMedian) : json()},
+          {"never_shown", neverShown}};
+}
+
+json SettingsJson(const DirectorSettings& d) {
+  return {{"known", d.known},         {"auto", d.autoOn},         {"autokey", d.autokey},
+          {"waitsec", d.waitsec},     {"onboarddiff", d.onboarddiff}, {"lowinc", d.lowinc},
+          {"highinc", d.highinc},     {"msessioninc", d.msessioninc}, {"sbscount", d.sbscount},
+          {"onboardcam", d.onboardcam}, {"rearviewcam", d.rearviewcam}, {"replayduration", d.replayduration},
+          {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)}};
+}
+
+}  // namespace
+
+std::string JsonReport(const RunResult& result, const std::vector<Coverage>& coverage) {
+  if (coverage.size() != result.sessions.size()) {
+    throw std::invalid_argument("the JSON export needs one coverage analysis per session");
+  }
+  json sessions = json::array();
+  for (std::size_t i = 0; i < result.sessions.size(); ++i) {
+    sessions.push_back(SessionJson(result.sessions[i], coverage[i], result.settings));
+  }
+  json warnings = json::array();
+  for (const std::string& warning : result.warnings) warnings.push_back(ValidUtf8(warning));
+  const json document = {
+      {"sessions", sessions},
+      {"settings", SettingsJson(result.settings)},
+      {"run",
+       {{"plugin", ValidUtf8(result.pluginName)},
+        {"snapshots", result.snapshots},
+        {"wall_s", result.wallSeconds},
+        {"scoring_s", result.scoringSeconds},
+        {"callbacks_s", result.callbackSeconds},
+        {"served", result.served},
+        {"focus_requests", result.focusRequests.size()},
+        {"session_info_requests", result.sessionInfoRequests},
+        {"warnings", warnings}}},
+      {"director_seed", result.sessions.empty() ? 0 : result.sessions.front().directorSeed}};
+  return document.dump(2) + "\n";
+}
+
+void WriteJsonReport(const RunResult& result, const std::vector<Coverage>& coverage, const std::string& path) {
+  ReplaceFile(path, JsonReport(result, coverage), "the JSON export");
+}
+
+}  // namespace ksim
