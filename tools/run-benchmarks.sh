@@ -32,9 +32,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kovrel-sim-bench-XXXXXX")
 trap 'rm -rf "$work" "${memory:-}"' EXIT
 echo
 echo "== kovrel-sim ${race[*]}, working folder on disk"
-"$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$work/run" | grep -E '^ *run '
+"$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$work/run" | grep -E '^ *(run|analysis) '
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   memory=$(mktemp -d /dev/shm/kovrel-sim-bench-XXXXXX)
   echo "== kovrel-sim ${race[*]}, working folder in memory"
-  "$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$memory/run" | grep -E '^ *run '
+  "$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$memory/run" | grep -E '^ *(run|analysis) '
 fi

@@ -10,6 +10,7 @@
 #include "sessions/results_file.hpp"
 #include "host/host.hpp"
 #include "host/scoreboard.hpp"
+#include "analysis/analysis.hpp"
 
 namespace {
 
@@ -83,6 +84,51 @@ void BM_HourRaceThroughThePlugin(benchmark::State& state) {
   state.counters["host snapshots/s"] = static_cast<double>(snapshots) / host;
 }
 BENCHMARK(BM_HourRaceThroughThePlugin)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The analysis of the same race as the program makes it after a run, beside
+// the run's own time: its share of the whole.
+void BM_AnalysisOfTheHourRace(benchmark::State& state) {
+  const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm")
+                                           ? std::filesystem::path("/dev/shm/kovrel-sim-bench-analysis")
+                                           : std::filesystem::temp_directory_path() / "kovrel-sim-bench-analysis";
+  std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
+  sessions.push_back(ksim::GenerateSession(HourRace()));
+  ksim::RunOptions options;
+  options.pluginPath = KSIM_PLUGIN;
+  options.workFolder = folder.string();
+  options.directorSeed = 1;
+  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  std::filesystem::remove_all(folder);
+  std::size_t events = 0;
+  for (auto _ : state) {
+    const ksim::Coverage coverage = ksim::AnalyseSession(result.sessions.at(0), result.settings);
+    events = coverage.events.size();
+    benchmark::DoNotOptimize(coverage.score);
+  }
+  state.counters["run_s"] = result.wallSeconds;
+  state.counters["events"] = static_cast<double>(events);
+  state.counters["snapshots"] = static_cast<double>(result.snapshots);
+}
+BENCHMARK(BM_AnalysisOfTheHourRace)->Unit(benchmark::kMillisecond);
+
+// The analysis alone over fields of different sizes: its cost per snapshot
+// and car should stay flat.
+void BM_AnalysisBySnapshotsAndCars(benchmark::State& state) {
+  ksim::GeneratorOptions generated = HourRace();
+  generated.cars = static_cast<int>(state.range(0));
+  generated.minutes = static_cast<double>(state.range(1));
+  auto source = ksim::GenerateSession(generated);
+  const ksim::SessionRun run = ksim::RecordSession(*source, 5.0);
+  ksim::DirectorSettings settings;
+  settings.known = true;
+  for (auto _ : state) benchmark::DoNotOptimize(ksim::AnalyseSession(run, settings).score);
+  const double cells = static_cast<double>(run.field.Snapshots()) * run.field.Cars();
+  state.counters["ns/(snapshot*car)"] =
+      benchmark::Counter(cells * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_AnalysisBySnapshotsAndCars)
+    ->Args({10, 30})->Args({30, 30})->Args({30, 60})->Args({30, 120})->Args({60, 60})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -25,7 +25,7 @@ namespace ksim {
 namespace {
 
 constexpr double kNone = -std::numeric_limits<double>::infinity();
-constexpr int kSteps = 12;
+constexpr int kSteps = 8;
 
 struct Credit {
   std::size_t cell = 0;
