@@ -94,12 +94,14 @@ std::string Why(const Fit& fit) {
 
 }  // namespace
 
-const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, std::vector<std::string>& notes) {
+const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, double sessionEnd,
+                                std::vector<std::string>& notes) {
   if (log.stateLines == 0) {
     throw ReviewError("the log " + log.path + " holds no State line: the broadcast ran with debug=0 (or the "
                       "automatic camera never came on), so it does not say what was on air");
   }
-  const SessionNames names = NamesOf(session);
+  SessionNames names = NamesOf(session);
+  names.end = std::max(names.end, sessionEnd);
   std::set<int> others;
   const LogSegment* best = nullptr;
   Fit bestFit;

@@ -86,11 +86,11 @@ std::string JsonText(const std::string& bytes) {
 
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven) {
   Review review;
-  const LogSegment& seg = ChooseSegment(log, session, review.notes);
+  const std::unique_ptr<SessionSource> source = ReplaySession(session);
+  const LogSegment& seg = ChooseSegment(log, session, source->Plan().expectedDuration, review.notes);
   TakeLoggedSettings(seg, settings, settingsGiven, review.notes);
   // The field is played at the log's own snapshot rate, so that an event and
   // the State lines around it fall on the same snapshots.
-  const std::unique_ptr<SessionSource> source = ReplaySession(session);
   SessionRun run = RecordSession(*source, seg.interval > 0.0 ? 1.0 / seg.interval : 5.0);
   review.silent = FillRunFromLog(seg, settings, run);
   review.silentSeconds = Total(review.silent);

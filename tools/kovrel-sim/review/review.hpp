@@ -45,9 +45,11 @@ struct Review {
 // there keep the plug-in's defaults. Throws std::runtime_error when unreadable.
 DirectorSettings ReadDirectorSettings(const std::string& path);
 
-// The stretch of the log that belongs to the recorded session; throws
+// The stretch of the log that belongs to the recorded session, which lasts
+// until `sessionEnd` at least (its last line or the end of its replay); throws
 // ReviewError when none fits. `notes` gains which one was taken and why.
-const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, std::vector<std::string>& notes);
+const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, double sessionEnd,
+                                std::vector<std::string>& notes);
 
 // Fills `run` (a session recorded without a plug-in) with what the stretch
 // says went on air: live and replay shots, replays, director-off spans.
