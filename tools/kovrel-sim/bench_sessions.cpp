@@ -1,9 +1,15 @@
 // How fast the host makes snapshots: a synthetic 60-minute race of 30 cars and
 // a real results file, each through the scoreboard, and the same race through
-// the plug-in (whose own file writes are part of that figure).
+// the plug-in (whose own file writes are part of that figure); and how fast a
+// review reads a 500 MB debug log, with the peak memory it took.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+
+#include "review/debug_log.hpp"
 
 #include "sessions/generator.hpp"
 #include "sessions/recorded_source.hpp"
@@ -131,5 +137,46 @@ BENCHMARK(BM_AnalysisBySnapshotsAndCars)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A log of many appended race sessions: State lines at 5 Hz, a cut every
+// 15 s, a replay's lines now and then, written once to memory-backed storage.
+std::string LargeLog(std::uint64_t bytes) {
+  const std::string folder = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+  const std::string path = folder + "/kovrel-review-bench.log";
+  if (std::filesystem::exists(path) && std::filesystem::file_size(path) >= bytes) return path;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::uint64_t written = 0;
+  char line[400];
+  for (int session = 0; written < bytes; ++session) {
+    out << "Auto camera: on\r\n";
+    for (int k = 0; k < 5 * 3600 && written < bytes; ++k) {
+      const int car = 30 + (k / 75) % 20;
+      const bool replay = k % 3000 > 2900;
+      const int n = std::snprintf(line, sizeof line,
+                                  "t=%.3f ses=10 ph=5 sip=interestdiff intdiff=3 obdiff=0.400 wait=15 pmb=0.321 "
+                                  "mb=0.412 npos=3 apos=3 nveh=%d aveh=%d rveh=%d inpit=0 sbs=0 pdrv=0 psid=-1 "
+                                  "tfired=0 wtvN=6 rep=%d wpath=%d stream_len=%d\r\n",
+                                  k * 0.2, car, car, replay ? 33 : -1, replay ? 1 : 0, replay ? 4 : 1, 1000 + k * 40);
+      out.write(line, n);
+      written += static_cast<std::uint64_t>(n);
+    }
+  }
+  return path;
+}
+
+void BM_ReviewReadsA500MBLog(benchmark::State& state) {
+  const std::string path = LargeLog(500ull * 1024 * 1024);
+  std::uint64_t bytes = 0;
+  for (auto _ : state) {
+    const ksim::DebugLog log = ksim::ReadDebugLog(path);
+    bytes += log.bytes;
+    benchmark::DoNotOptimize(log.segments.size());
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_ReviewReadsA500MBLog)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 BENCHMARK_MAIN();

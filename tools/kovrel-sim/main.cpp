@@ -15,6 +15,7 @@
 #include "analysis/analysis.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
+#include "review/review.hpp"
 #include "sessions/sessions.hpp"
 
 namespace {
@@ -106,7 +107,9 @@ int main(int argc, char** argv) {
                  "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
+  const auto review = ksim::AddReviewCommand(app);
   CLI11_PARSE(app, argc, argv);
+  if (review->Chosen()) return review->Run();
 
   for (const std::string& text : settings) {
     ksim::Setting setting;

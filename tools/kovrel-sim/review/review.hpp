@@ -1,0 +1,84 @@
+// Reviewing a live broadcast after the race: the plug-in's own debug log read
+// against the session's results file gives who was on air when (live, in a
+// replay, or with the director off), and from that the same coverage, summary
+// and report as a kovrel-sim run of that session. Where the log is silent the
+// review says so instead of guessing.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis.hpp"
+#include "record/run_record.hpp"
+#include "review/debug_log.hpp"
+#include "sessions/results_file.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace ksim {
+
+// Nothing usable is left: the log has no State line, no stretch of the
+// session, or only one that is plainly another session.
+class ReviewError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What the review found beside the coverage.
+struct Review {
+  RunResult result;                 // one SessionRun, rebuilt from the log
+  Coverage coverage;
+  LogSegment chosen;                // without its shots and replays (they are in the run)
+  std::vector<std::string> notes;   // which stretch was taken and why, settings, odd lines
+  std::vector<TimeSpan> silent;     // parts of the session the log says nothing of
+  double silentSeconds = 0.0, offSeconds = 0.0;
+  std::vector<std::int32_t> unknownSlots;  // slot ids on air that the results file does not name
+  double unknownSeconds = 0.0;
+  std::vector<std::size_t> silentEvents;   // indices into coverage.events that fell where the log is silent
+};
+
+// The plug-in's settings from an rF2kovrel.ini ([KOVREL] section); keys not
+// there keep the plug-in's defaults. Throws std::runtime_error when unreadable.
+DirectorSettings ReadDirectorSettings(const std::string& path);
+
+// The stretch of the log that belongs to the recorded session, which lasts
+// until `sessionEnd` at least (its last line or the end of its replay); throws
+// ReviewError when none fits. `notes` gains which one was taken and why.
+const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, double sessionEnd,
+                                std::vector<std::string>& notes);
+
+// Fills `run` (a session recorded without a plug-in) with what the stretch
+// says went on air: live and replay shots, replays, director-off spans.
+// Returns the silent spans of the session.
+std::vector<TimeSpan> FillRunFromLog(const LogSegment& segment, const DirectorSettings& settings, SessionRun& run);
+
+// The whole review. `settingsGiven`: `settings` came from a file (else the
+// log's own values of waitsec, onboarddiff, lowinc and highinc are taken).
+Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven);
+
+// The review's own lines: the stretch taken, what the log did not cover.
+void PrintReviewNotes(std::ostream& out, const Review& review);
+
+// Minimal JSON of the review (the stretch, the silent spans, every event with its verdict).
+std::string ReviewJson(const Review& review);
+
+// `kovrel-sim review`: call after parsing; `Run` only when the command was given.
+class ReviewCommand {
+ public:
+  explicit ReviewCommand(CLI::App& app);
+  bool Chosen() const;
+  int Run() const;
+
+ private:
+  CLI::App* mCommand = nullptr;
+  std::string mLog, mResults, mIni, mReport, mJson;
+  bool mQuiet = false;
+};
+
+std::unique_ptr<ReviewCommand> AddReviewCommand(CLI::App& app);
+
+}  // namespace ksim
