@@ -10,7 +10,10 @@
 #include <sstream>
 #include <type_traits>
 
+#include <nlohmann/json.hpp>
+
 #include "common/text.hpp"
+#include "report/json_report.hpp"
 #include "host/host.hpp"
 #include "sessions/recorded_source.hpp"
 
@@ -65,22 +68,6 @@ double Total(const std::vector<TimeSpan>& spans) {
   return total;
 }
 
-std::string JsonText(const std::string& bytes) {
-  std::string out = "\"";
-  for (const char c : ValidUtf8(bytes)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-      out += code;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 }  // namespace
 
@@ -149,39 +136,31 @@ void PrintReviewNotes(std::ostream& out, const Review& review) {
 }
 
 std::string ReviewJson(const Review& review) {
-  const SessionRun& run = review.result.sessions.front();
-  const Coverage& c = review.coverage;
-  std::ostringstream out;
-  out << "{\n  \"log\": {\"session\": " << review.chosen.session << ", \"first_line\": " << review.chosen.firstLine
-      << ", \"last_line\": " << review.chosen.lastLine << ", \"from\": " << Fixed(review.chosen.first, 3)
-      << ", \"to\": " << Fixed(review.chosen.last, 3) << ", \"snapshots\": " << review.chosen.states << "},\n";
-  const auto spans = [&](const char* name, const std::vector<TimeSpan>& list) {
-    out << "  \"" << name << "\": [";
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      out << (i ? ", " : "") << "[" << Fixed(list[i].first, 3) << ", " << Fixed(list[i].second, 3) << "]";
-    }
-    out << "],\n";
+  // The run's own document, and what the log told and did not tell.
+  nlohmann::json document = nlohmann::json::parse(JsonReport(review.result, {review.coverage}));
+  const auto spans = [](const std::vector<TimeSpan>& list) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const TimeSpan& span : list) out.push_back({{"from_s", span.first}, {"to_s", span.second}});
+    return out;
   };
-  spans("no_record", review.silent);
-  spans("director_off", run.autoOff);
-  out << "  \"unknown_slot_ids\": [";
-  for (std::size_t i = 0; i < review.unknownSlots.size(); ++i) out << (i ? ", " : "") << review.unknownSlots[i];
-  out << "],\n  \"notes\": [";
-  for (std::size_t i = 0; i < review.notes.size(); ++i) out << (i ? ", " : "") << JsonText(review.notes[i]);
-  out << "],\n  \"score\": " << Fixed(c.score, 4) << ",\n  \"reference\": " << Fixed(c.reference, 4)
-      << ",\n  \"events\": [\n";
-  for (std::size_t i = 0; i < c.events.size(); ++i) {
-    const Event& e = c.events[i];
-    const bool silent = std::find(review.silentEvents.begin(), review.silentEvents.end(), i) != review.silentEvents.end();
-    out << "    {\"kind\": \"" << EventKindName(e.kind) << "\", \"time\": " << Fixed(e.time, 3) << ", \"cars\": [";
-    for (std::size_t k = 0; k < e.cars.size(); ++k) {
-      out << (k ? ", " : "") << run.plan.cars[static_cast<std::size_t>(e.cars[k])].id;
-    }
-    out << "], \"shown\": \"" << VerdictName(e.shown) << "\", \"no_record\": " << (silent ? "true" : "false") << "}"
-        << (i + 1 < c.events.size() ? ",\n" : "\n");
+  const SessionRun& run = review.result.sessions.front();
+  document["review"] = {{"log_session", review.chosen.session},
+                        {"log_first_line", review.chosen.firstLine},
+                        {"log_last_line", review.chosen.lastLine},
+                        {"log_from_s", review.chosen.first},
+                        {"log_to_s", review.chosen.last},
+                        {"log_snapshots", review.chosen.states},
+                        {"no_record", spans(review.silent)},
+                        {"director_off", spans(run.autoOff)},
+                        {"unknown_slot_ids", review.unknownSlots},
+                        {"notes", nlohmann::json::array()}};
+  for (const std::string& note : review.notes) document["review"]["notes"].push_back(ValidUtf8(note));
+  nlohmann::json& events = document["sessions"][0]["events"];
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    events[i]["no_record"] =
+        std::find(review.silentEvents.begin(), review.silentEvents.end(), i) != review.silentEvents.end();
   }
-  out << "  ]\n}\n";
-  return out.str();
+  return document.dump(2) + "\n";
 }
 
 }  // namespace ksim

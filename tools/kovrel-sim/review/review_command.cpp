@@ -5,46 +5,12 @@
 #include <fstream>
 #include <iostream>
 
+#include "common/replace_file.hpp"
 #include "report/report.hpp"
 #include "review/review.hpp"
 #include "sessions/results_file.hpp"
 
 namespace ksim {
-
-namespace {
-
-// Writes through a file beside the target, so that a failed write leaves no half file.
-void WriteWhole(const std::string& path, const std::string& text) {
-  const std::string part = path + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) {
-      std::remove(part.c_str());
-      throw std::runtime_error("cannot write " + path);
-    }
-  }
-  if (std::rename(part.c_str(), path.c_str()) != 0) {
-    std::remove(part.c_str());
-    throw std::runtime_error("cannot write " + path);
-  }
-}
-
-void WriteReport(const Review& review, const std::string& title, const std::string& path) {
-  const std::string part = path + ".part";
-  try {
-    WriteHtmlReport(review.result, title, part);
-  } catch (...) {
-    std::remove(part.c_str());
-    throw;
-  }
-  if (std::rename(part.c_str(), path.c_str()) != 0) {
-    std::remove(part.c_str());
-    throw std::runtime_error("cannot write " + path);
-  }
-}
-
-}  // namespace
 
 ReviewCommand::ReviewCommand(CLI::App& app) {
   mCommand = app.add_subcommand(
@@ -87,12 +53,9 @@ int ReviewCommand::Run() const {
   }
   try {
     const std::vector<Coverage> coverage{review.coverage};
-    WriteReport(review, "kovrel-sim review: " + mResults + " (log " + mLog + ")", mReport);
-    if (!mJson.empty()) {
-      // JSON CALL SITE: the run's JSON writer of report/ takes this place once
-      // it is there; until then the review writes its own minimal document.
-      WriteWhole(mJson, ReviewJson(review));
-    }
+    ReplaceFile(mReport, HtmlReport(review.result, "kovrel-sim review: " + mResults + " (log " + mLog + ")", &coverage),
+                "the report");
+    if (!mJson.empty()) ReplaceFile(mJson, ReviewJson(review), "the JSON export");
     PrintReviewNotes(std::cout, review);
     PrintSummary(std::cout, review.result, mReport, &coverage);
     if (!mJson.empty()) std::cout << "  json             " << mJson << '\n';
