@@ -12,10 +12,10 @@ unsigned char rF2kovrel::WantsToViewVehicle(CameraControlInfoV01& camControl) {
     std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
     if (!lock.owns_lock() || mInUpdate || auto_ == 0) return static_cast<unsigned char>(0);
     // Filled in on a copy: a command cut short by an exception reaches the
-    // simulator not even in part.
+    // simulator not even in part. Only a command (non-zero) writes anything.
     CameraControlInfoV01 command = camControl;
     const unsigned char answer = mReplayRunning ? ViewReplay(command) : ViewNormally(command);
-    camControl = command;
+    if (answer != 0) camControl = command;
     return answer;
   });
 }

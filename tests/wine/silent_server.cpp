@@ -147,7 +147,10 @@ bool OwnedByFamily(int fd, pid_t root) {
 int Listen() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int yes = 1;
+  // As the HTTP servers of the other tests do: their closed connections
+  // would otherwise keep the port from us for a minute.
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(kPort);

@@ -188,7 +188,8 @@ TEST(OutOfMemoryAtTheExports, NoObjectRatherThanAnException) {
   void* library = dlopen(KOVREL_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
   const auto create = reinterpret_cast<PluginObject* (*)()>(dlsym(library, "CreatePluginObject"));
-  const auto destroy = reinterpret_cast<void (*)(PluginObject*)>(dlsym(library, "DestroyPluginObject"));
+  const auto destroy =
+      reinterpret_cast<void (*)(PluginObject*)>(dlsym(library, "DestroyPluginObject"));
   ASSERT_TRUE(create != nullptr && destroy != nullptr);
 
   FailAllocationsFrom(0);
