@@ -1,3 +1,4 @@
+#include "plugin/boundary.hpp"
 #include "plugin/rF2kovrel.hpp"
 #include "plugin/text.hpp"
 
@@ -7,10 +8,16 @@ unsigned char rF2kovrel::WantsToViewVehicle(CameraControlInfoV01& camControl) {
   mWtvCount.fetch_add(1, std::memory_order_relaxed);
   mWtvPath.store(0, std::memory_order_relaxed);
   mRepActive.store(camControl.mReplayActive ? 1 : 0, std::memory_order_relaxed);
-  std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
-  if (!lock.owns_lock() || mInUpdate || auto_ == 0) return 0;
-  if (mReplayRunning) return ViewReplay(camControl);
-  return ViewNormally(camControl);
+  return RunGuarded<unsigned char>(0, [&] {
+    std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
+    if (!lock.owns_lock() || mInUpdate || auto_ == 0) return static_cast<unsigned char>(0);
+    // Filled in on a copy: a command cut short by an exception reaches the
+    // simulator not even in part. Only a command (non-zero) writes anything.
+    CameraControlInfoV01 command = camControl;
+    const unsigned char answer = mReplayRunning ? ViewReplay(command) : ViewNormally(command);
+    if (answer != 0) camControl = command;
+    return answer;
+  });
 }
 
 unsigned char rF2kovrel::ViewNormally(CameraControlInfoV01& camControl) {

@@ -2,19 +2,39 @@
 
 #include "director/cut_wait.hpp"
 #include "director/snapshot.hpp"
+#include "plugin/boundary.hpp"
 #include "plugin/rF2kovrel.hpp"
 
+namespace {
+
+// Clears the cycle's flag however the cycle ends: left set, camera control
+// would stay idle for good.
+class CycleFlag {
+ public:
+  explicit CycleFlag(bool& flag) : mFlag(flag) { mFlag = true; }
+  ~CycleFlag() { mFlag = false; }
+  CycleFlag(const CycleFlag&) = delete;
+  CycleFlag& operator=(const CycleFlag&) = delete;
+
+ private:
+  bool& mFlag;
+};
+
+}  // namespace
+
 void rF2kovrel::UpdateScoring(const ScoringInfoV01& info) {
-  std::lock_guard<std::mutex> lock(mCycleLock);
-  if (PollShortcut() > 0) {
-    // Switched on here: put the last cut far enough back that a cut is due now.
-    mLastCutTime = info.mCurrentET - waitsec - 5.0;
-  }
-  if (auto_ != 0) RunActiveCycle(info);
+  RunGuarded([&] {
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    if (PollShortcut() > 0) {
+      // Switched on here: put the last cut far enough back that a cut is due now.
+      mLastCutTime = info.mCurrentET - waitsec - 5.0;
+    }
+    if (auto_ != 0) RunActiveCycle(info);
+  });
 }
 
 void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
-  mInUpdate = true;
+  const CycleFlag inUpdate(mInUpdate);
   mSessionTime = info.mCurrentET;
   if (info.mSession != mLastSession || mSessionTime < mLastCutTime) {
     ResetDirector();
@@ -54,7 +74,6 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
   }
   HandOverToWebServer();
   RefreshStreamFiles(info);
-  mInUpdate = false;
 }
 
 void rF2kovrel::CopyFollowedDriver(const ScoringInfoV01& info) {

@@ -10,13 +10,13 @@ constexpr int kVirtualKeyControl = 17;
 int rF2kovrel::PollShortcut() {
   // Ctrl first: while it is up the other key is not asked at all.
   const bool bothDown = IsVirtualKeyDown(kVirtualKeyControl) && IsVirtualKeyDown(autokey);
-  int switched = 0;
-  if (bothDown && !mKeyLatch) {
-    ToggleAuto();
-    switched = auto_ != 0 ? 1 : -1;
-  }
-  mKeyLatch = bothDown;  // one toggle per press, however long it is held
-  return switched;
+  const bool pressed = bothDown && !mKeyLatch;
+  // One toggle per press, however long it is held; latched before the toggle,
+  // so that a press whose log line fails to be written still counts once.
+  mKeyLatch = bothDown;
+  if (!pressed) return 0;
+  ToggleAuto();
+  return auto_ != 0 ? 1 : -1;
 }
 
 void rF2kovrel::ToggleAuto() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "plugin/boundary.hpp"
 #include "plugin/rF2kovrel.hpp"
 #include "plugin/text.hpp"
 
@@ -35,31 +36,34 @@ float ReplaySecondsOf(double seconds) {
 
 bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
   if (!mHardwareEnabled) return false;
-  // The host may poll its controls while a snapshot is processed on another
-  // thread; the next poll comes soon enough.
-  std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
-  if (!lock.owns_lock()) return false;
+  return RunGuarded(false, [&] {
+    // The host may poll its controls while a snapshot is processed on another
+    // thread; the next poll comes soon enough.
+    std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
+    if (!lock.owns_lock()) return false;
 
-  PollShortcut();  // switched on here, the next cut is timed from the last one
-  if (controlName == nullptr || !EqualsIgnoringCase(controlName, "InstantReplay")) return false;
+    PollShortcut();  // switched on here, the next cut is timed from the last one
+    if (controlName == nullptr || !EqualsIgnoringCase(controlName, "InstantReplay")) return false;
 
-  if (mReplayPending && !mReplayRunning && mSessionTime > mReplayIncidentTime + kStartDelaySeconds) {
-    fRetVal = 1.0;
-    mReplayRunning = true;
-    mReplayPending = false;
-    mReplayStartTime = mSessionTime;
-    mReplayCamSet = false;
-    return true;
-  }
-  if (mReplayRunning && mReplayEndRequested) {
-    fRetVal = 1.0;
-    mReplayEndRequested = false;
-    mReplayRunning = false;
-    mReplayCamSet = false;
-    mReplayPending = false;
-    return true;
-  }
-  return false;
+    if (mReplayPending && !mReplayRunning &&
+        mSessionTime > mReplayIncidentTime + kStartDelaySeconds) {
+      fRetVal = 1.0;
+      mReplayRunning = true;
+      mReplayPending = false;
+      mReplayStartTime = mSessionTime;
+      mReplayCamSet = false;
+      return true;
+    }
+    if (mReplayRunning && mReplayEndRequested) {
+      fRetVal = 1.0;
+      mReplayEndRequested = false;
+      mReplayRunning = false;
+      mReplayCamSet = false;
+      mReplayPending = false;
+      return true;
+    }
+    return false;
+  });
 }
 
 unsigned char rF2kovrel::ViewReplay(CameraControlInfoV01& camControl) {

@@ -51,6 +51,9 @@ bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
   // system call counts then.
   if (outcome == Outcome::NotOpened && errno == ENOENT) return false;
   ::unlink(temporary.c_str());
+  // The temporary file could not be written whole (disk full, quota): a
+  // rewrite in place would fail too and cut the old file on its way.
+  if (outcome == Outcome::Failed) return false;
   // The folder may refuse new files (or the longer name) while the target
   // itself can still be rewritten in place.
   return WriteFile(target, bytes, O_TRUNC) == Outcome::Written;

@@ -24,13 +24,15 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return true;
 }
 
-bool WriteFileWith(const std::string& path, const std::string& bytes, DWORD access,
-                   DWORD disposition) {
+enum class Outcome { Written, NotOpened, Failed };
+
+Outcome WriteFileWith(const std::string& path, const std::string& bytes, DWORD access,
+                      DWORD disposition) {
   const HANDLE file = ::CreateFileA(path.c_str(), access, kShareAll, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return Outcome::NotOpened;
   const bool written = WriteAll(file, bytes);
-  return ::CloseHandle(file) != 0 && written;
+  return ::CloseHandle(file) != 0 && written ? Outcome::Written : Outcome::Failed;
 }
 
 // Puts the finished temporary file in the target's place with one rename.
@@ -46,15 +48,17 @@ bool PutInPlace(const std::string& temporary, const std::string& target) {
 bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
   // Readers see the old or the new bytes, never a half-written file.
   const std::string temporary = path + ".kovrel-tmp";
-  if (WriteFileWith(temporary, bytes, GENERIC_WRITE, CREATE_ALWAYS)) {
-    if (PutInPlace(temporary, path)) return true;
-    ::DeleteFileA(temporary.c_str());
-  }
+  const Outcome outcome = WriteFileWith(temporary, bytes, GENERIC_WRITE, CREATE_ALWAYS);
+  if (outcome == Outcome::Written && PutInPlace(temporary, path)) return true;
+  if (outcome != Outcome::NotOpened) ::DeleteFileA(temporary.c_str());
+  // The temporary file could not be written whole (disk full, quota): a
+  // rewrite in place would fail too and cut the old file on its way.
+  if (outcome == Outcome::Failed) return false;
   // A reader that does not share deletion refuses the replace: rewrite in place
   // rather than lose the write.
-  return WriteFileWith(path, bytes, GENERIC_WRITE, CREATE_ALWAYS);
+  return WriteFileWith(path, bytes, GENERIC_WRITE, CREATE_ALWAYS) == Outcome::Written;
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-  return WriteFileWith(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
+  return WriteFileWith(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS) == Outcome::Written;
 }

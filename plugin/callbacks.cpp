@@ -1,4 +1,5 @@
-// The callbacks that answer with a constant or only flip a flag.
+// The callbacks that answer with a constant or only flip a flag: nothing in
+// them can throw, so they need no guard against exceptions (plugin/boundary.hpp).
 #include "plugin/rF2kovrel.hpp"
 
 void rF2kovrel::Shutdown() {}

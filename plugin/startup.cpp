@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "plugin/boundary.hpp"
 #include "plugin/rF2kovrel.hpp"
 
 namespace {
@@ -18,27 +19,31 @@ void SetMessage(MessageInfoV01& message, const std::string& text) {
 }  // namespace
 
 void rF2kovrel::Startup(std::int32_t /*version*/) {
-  // Camera control may be asked on another thread: it sees the state before
-  // or after start-up, never halfway.
-  std::lock_guard<std::mutex> lock(mCycleLock);
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  mHardwareEnabled = true;
-  const std::string state = auto_ != 0 ? "Auto camera: on" : "Auto camera: off";
-  // A notice still pending gives way to this one.
-  SetMessage(mPendingMessage, "rF2kovrel 2026.05.29. " + state);
-  AppendDebugText(state + "\n");
-  // The stream files stay where this start put them, even if a later set-up
-  // names another files folder.
-  mTimeFilePath = filespath + "\\time.txt";
-  mDriverFilePath = filespath + "\\driver.txt";
-  mInfoFilePath = filespath + "\\info.html";
-  mStatusFilePath = filespath + "\\status.json";
-  ResetDirector();
-  ResetStreamFiles();
+  RunGuarded([&] {
+    // Camera control may be asked on another thread: it sees the state before
+    // or after start-up, never halfway.
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    mHardwareEnabled = true;
+    const std::string state = auto_ != 0 ? "Auto camera: on" : "Auto camera: off";
+    // A notice still pending gives way to this one.
+    SetMessage(mPendingMessage, "rF2kovrel 2026.05.29. " + state);
+    AppendDebugText(state + "\n");
+    // The stream files stay where this start put them, even if a later set-up
+    // names another files folder.
+    mTimeFilePath = filespath + "\\time.txt";
+    mDriverFilePath = filespath + "\\driver.txt";
+    mInfoFilePath = filespath + "\\info.html";
+    mStatusFilePath = filespath + "\\status.json";
+    ResetDirector();
+    ResetStreamFiles();
+  });
 }
 
 void rF2kovrel::StartSession() {
-  std::lock_guard<std::mutex> lock(mCycleLock);
-  ResetDirector();
-  ResetStreamFiles();
+  RunGuarded([&] {
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    ResetDirector();
+    ResetStreamFiles();
+  });
 }

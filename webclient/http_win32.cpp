@@ -12,6 +12,10 @@ namespace {
 constexpr DWORD kConnectTimeoutOption = 3;   // WINHTTP_OPTION_CONNECT_TIMEOUT
 constexpr DWORD kSendTimeoutOption = 5;      // WINHTTP_OPTION_SEND_TIMEOUT
 constexpr DWORD kReceiveTimeoutOption = 6;   // WINHTTP_OPTION_RECEIVE_TIMEOUT
+// Bounds WinHttpReceiveResponse's wait for the answer's headers. Wine (and so
+// Proton) ends that wait by this option alone, and its default is unlimited:
+// without it a server that accepts and never answers holds the call for ever.
+constexpr DWORD kReceiveResponseTimeoutOption = 7;  // WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT
 constexpr DWORD kNoProxyAccess = 1;          // WINHTTP_ACCESS_TYPE_NO_PROXY
 constexpr DWORD kStatusCodeAsNumber = 19 | 0x20000000;  // STATUS_CODE | FLAG_NUMBER
 
@@ -78,6 +82,7 @@ std::optional<int> SendHttpRequest(const HttpRequest& request) noexcept {
     SetTimeout(handle, kConnectTimeoutOption, request.timeouts.connectMs);
     SetTimeout(handle, kSendTimeoutOption, request.timeouts.sendMs);
     SetTimeout(handle, kReceiveTimeoutOption, request.timeouts.receiveMs);
+    SetTimeout(handle, kReceiveResponseTimeoutOption, request.timeouts.receiveMs);
 
     const std::optional<int> status = Exchange(handle, request);
     WinHttpCloseHandle(handle);

@@ -1,8 +1,10 @@
 #include "outputs/file_io.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -10,6 +12,30 @@
 #include "support/director_fixture.hpp"
 
 namespace {
+
+// Lowers the limit on the size of files this process writes, as a quota or a
+// full disk would stop it; writes beyond it fail (the signal that would
+// otherwise end the process is ignored meanwhile).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &mBefore);
+    rlimit lowered = mBefore;
+    lowered.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+    mHandlerBefore = std::signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &mBefore);
+    std::signal(SIGXFSZ, mHandlerBefore);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit mBefore{};
+  void (*mHandlerBefore)(int) = SIG_DFL;
+};
 
 TEST(FileSeam, ReaderSeesOldOrNewContentsNeverAHalfWrittenFile) {
   TempFolder folder;
@@ -44,6 +70,22 @@ TEST(FileSeam, RewritesInPlaceWhenTheTemporaryFileIsRefused) {
   EXPECT_TRUE(ReplaceFileContents(path, "new"));
   EXPECT_EQ(ReadFileBytes(folder.File("driver.txt")), "new");
   EXPECT_TRUE(std::filesystem::is_directory(folder.File("driver.txt.kovrel-tmp")));
+}
+
+TEST(FileSeam, RewriteThatRunsOutOfSpaceLeavesTheOldFileWholeAndNoTemporaryFile) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "\\time.txt";
+  ASSERT_TRUE(ReplaceFileContents(path, "old clock"));
+  {
+    const FileSizeLimit limit(4096);
+    EXPECT_FALSE(ReplaceFileContents(path, std::string(6000, 'x')));
+    EXPECT_EQ(ReadFileBytes(folder.File("time.txt")), "old clock");
+    EXPECT_FALSE(FileExists(folder.File("time.txt.kovrel-tmp")));
+    // What fits is still written.
+    EXPECT_TRUE(ReplaceFileContents(path, "next clock"));
+  }
+  EXPECT_EQ(ReadFileBytes(folder.File("time.txt")), "next clock");
+  EXPECT_FALSE(FileExists(folder.File("time.txt.kovrel-tmp")));
 }
 
 TEST(FileSeam, MissingFolderFailsQuietlyAndCreatesNothing) {

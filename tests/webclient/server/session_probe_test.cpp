@@ -1,8 +1,13 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "fake_web_server.hpp"
 #include "plugin/rF2kovrel.hpp"
@@ -66,6 +71,50 @@ TEST(SessionProbe, NothingListeningMeansDownAndReturnsQuickly) {
   EXPECT_FALSE(plugin.mWebServerUp);
   EXPECT_EQ(DestinationOfNextNotice(plugin), 0);
   EXPECT_LT(elapsed, 1000.0);  // refused at once, well before the 2 s time-out
+}
+
+// Listens on the web server's port and never accepts: the system completes
+// the connections and holds what is sent, and nothing ever answers.
+class SilentListener {
+ public:
+  SilentListener() : mFd(::socket(AF_INET, SOCK_STREAM, 0)) {
+    const int yes = 1;
+    // As the HTTP servers of the other tests do: their closed connections
+    // would otherwise keep the port from us for a minute.
+    ::setsockopt(mFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(mFd, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(6397);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Another program may hold the port for a moment.
+    for (int attempt = 0; attempt < 60 && !mListening; ++attempt) {
+      mListening = ::bind(mFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                   ::listen(mFd, 4) == 0;
+      if (!mListening) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+  }
+  ~SilentListener() { ::close(mFd); }
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+  bool Listening() const { return mListening; }
+
+ private:
+  int mFd;
+  bool mListening = false;
+};
+
+TEST(SessionProbe, ServerThatNeverAnswersHoldsTheSetUpOnlyForTheTimeouts) {
+  const SilentListener silent;
+  ASSERT_TRUE(silent.Listening()) << kPortTaken;
+  rF2kovrel plugin;
+  const auto start = std::chrono::steady_clock::now();
+  plugin.ProbeWebServer();
+  const double elapsed = MillisecondsSince(start);
+  std::printf("probe of a server that never answers: %.0f ms\n", elapsed);
+  EXPECT_FALSE(plugin.mWebServerUp);
+  EXPECT_GE(elapsed, 1900.0);  // the receive time-out, not an early give-up
+  EXPECT_LT(elapsed, 4000.0 + 1500.0);  // connect and receive time-outs, and a margin
 }
 
 TEST(SessionProbe, RunsOncePerObjectWhateverItsOutcome) {
