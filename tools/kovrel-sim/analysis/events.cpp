@@ -90,8 +90,13 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
       return field.Running(k - 1, c) && field.Running(k, c) && field.Place(k - 1, c) > 0 && field.Place(k, c) > 0 &&
              t - lastInPits[static_cast<std::size_t>(c)] > kRejoinSeconds;
     };
+    bool changed = false;
+    for (int c = 0; c < n && !changed; ++c) changed = field.Place(k, c) != field.Place(k - 1, c);
+    if (!changed) continue;
+    // Pair by pair: a car can pass one car and be passed by another in the
+    // same snapshot, keeping its place.
     for (int a = 0; a < n; ++a) {
-      if (field.Place(k, a) >= field.Place(k - 1, a) || !racing(a)) continue;  // a gained no place
+      if (!racing(a)) continue;
       for (int b = 0; b < n; ++b) {
         if (b == a || !(field.Place(k - 1, b) < field.Place(k - 1, a) && field.Place(k, b) > field.Place(k, a))) continue;
         if (!racing(b)) continue;
