@@ -73,7 +73,7 @@ json EventJson(const SessionRun& run, const Event& e) {
   const bool contact = e.kind == EventKind::Contact;
   const bool placed = e.kind == EventKind::Overtake || e.kind == EventKind::LeadChange || e.kind == EventKind::Finish;
   return {{"kind", EventKindName(e.kind)},
-          {"time_s", Seconds(e.time)},
+          {"time", Seconds(e.time)},
           {"window_start_s", Seconds(e.windowStart)},
           {"window_end_s", Seconds(e.windowEnd)},
           {"cars", cars},

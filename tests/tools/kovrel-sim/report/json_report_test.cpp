@@ -50,7 +50,7 @@ TEST(JsonReport, EachEventHasItsVerdictAndWhatWasOnAirInstead) {
   ASSERT_EQ(events.size(), 5u);
   const json& lead = events[0];
   EXPECT_EQ(lead.at("kind"), "lead_change");
-  EXPECT_EQ(lead.at("time_s"), 450.0);
+  EXPECT_EQ(lead.at("time"), 450.0);
   EXPECT_EQ(lead.at("window_start_s"), 448.0);
   EXPECT_EQ(lead.at("window_end_s"), 453.0);
   EXPECT_EQ(lead.at("cars"), (json{"<b>Bold & Co</b>", "Heigo Poom"})) << "the passing car first";
