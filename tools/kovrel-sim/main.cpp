@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "advise/advise.hpp"
 #include "analysis/analysis.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
@@ -93,7 +94,9 @@ int main(int argc, char** argv) {
                  "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
+  const ksim::AdviseCommand advise(app, KOVREL_SIM_DEFAULT_PLUGIN);
   CLI11_PARSE(app, argc, argv);
+  if (advise.Chosen()) return advise.Run();
 
   for (const std::string& text : settings) {
     ksim::Setting setting;

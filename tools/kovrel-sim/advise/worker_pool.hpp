@@ -1,0 +1,46 @@
+// Candidates scored in parallel: worker processes forked once the sessions
+// are decoded, so that each shares them as they are, each loading the plug-in
+// for its own evaluations. One job scores in this process.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <vector>
+
+#include "advise/evaluation.hpp"
+
+namespace ksim {
+
+class WorkerPool {
+ public:
+  // Throws std::runtime_error when a worker cannot be started.
+  WorkerPool(const std::vector<AdviceSession>& sessions, const EvaluationSetup& setup, int jobs);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // Scores the candidates, in their order; `done` hears of each as it ends.
+  // Throws std::runtime_error when a worker fails or stops.
+  using Done = std::function<void(std::size_t index, const Broadcast& broadcast)>;
+  std::vector<Broadcast> Evaluate(const std::vector<Candidate>& candidates, const Done& done);
+
+  int Jobs() const { return mJobs; }
+
+ private:
+  struct Worker {
+    pid_t pid = -1;
+    int toWorker = -1;
+    int fromWorker = -1;
+    std::string pending;  // what it has answered so far of its current line
+  };
+  void Start(int index);
+  void StopAll();
+
+  const std::vector<AdviceSession>& mSessions;
+  EvaluationSetup mSetup;
+  int mJobs = 1;
+  std::vector<Worker> mWorkers;
+};
+
+}  // namespace ksim
