@@ -115,7 +115,10 @@ std::vector<std::string> IniHeader(const SearchOutcome& outcome, const std::vect
   return header;
 }
 
-int Advise(const AdviseOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
+int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, bool terminal) {
+  AdviseOptions options = given;
+  // "--results" with nothing after it reads as one empty name.
+  options.results.erase(std::remove(options.results.begin(), options.results.end(), std::string()), options.results.end());
   if (options.results.empty()) throw Refusal{"advise needs at least one results file: --results FILE..."};
   const Candidate fixed = ParseFixes(options.fixes);
   for (const std::string* path : {&options.out, &options.report}) {

@@ -1,9 +1,11 @@
 #include "advise/evaluation.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "host/host.hpp"
 
@@ -26,18 +28,41 @@ double Median(std::vector<double> values) {
 
 // The search's settings on top of the candidate: the director on, no debug
 // log, and the stream files where writing them costs one failed open.
-std::vector<Setting> SettingsFor(const Candidate& candidate) {
+std::vector<Setting> SettingsFor(const Candidate& candidate, const std::string& workFolder) {
   std::vector<Setting> settings(candidate.begin(), candidate.end());
   settings.emplace_back("auto", "1");
   settings.emplace_back("debug", "0");
-  settings.emplace_back("filespath", kNowhere);
+  settings.emplace_back("filespath", AbsentFilesFolder(workFolder));
   return settings;
+}
+
+// Another program answering on the simulator's web-server port (the
+// simulator itself, another host's tests) turns the plug-in's cuts into
+// requests to it: such a run shows nothing of the candidate and is played
+// again once the port is free, for about ten seconds.
+RunResult PlayWithoutAWebServer(const std::vector<AdviceSession>& sessions, const RunOptions& options) {
+  constexpr int kTries = 20;
+  for (int attempt = 1;; ++attempt) {
+    std::vector<std::unique_ptr<SessionSource>> sources;
+    for (const AdviceSession& session : sessions) sources.push_back(session.make());
+    RunResult result = RunSessions(sources, options);
+    if (!result.webServerSeen) return result;
+    if (attempt == kTries) {
+      throw std::runtime_error(
+          "something answers on 127.0.0.1:6397, the simulator's web-server port, and the plug-in hands its cuts "
+          "to it instead of the camera: close rFactor 2 (or whatever serves there) and start again");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
 }
 
 }  // namespace
 
+std::string AbsentFilesFolder(const std::string& workFolder) { return workFolder + "/absent/rF2stream"; }
+
 double Broadcast::Live() const { return Sum(live); }
 double Broadcast::Replayed() const { return Sum(replayed); }
+
 
 Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<AdviceSession>& sessions,
                             const EvaluationSetup& setup) {
@@ -45,17 +70,17 @@ Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<Advice
   options.pluginPath = setup.pluginPath;
   options.workFolder = setup.workFolder;
   options.settingsTemplate = setup.settingsTemplate;
-  options.settings = SettingsFor(candidate);
+  options.settings = SettingsFor(candidate, setup.workFolder);
+  options.incidentAdditionsOnly = true;
+  options.timeCallbacks = false;
   Broadcast b;
   b.fileScores.assign(sessions.size(), 0.0);
   const double seeds = static_cast<double>(std::max<std::size_t>(1, setup.seeds.size()));
   const double runs = seeds * static_cast<double>(std::max<std::size_t>(1, sessions.size()));
   double medians = 0.0;
   for (const std::uint64_t seed : setup.seeds) {
-    std::vector<std::unique_ptr<SessionSource>> sources;
-    for (const AdviceSession& session : sessions) sources.push_back(session.make());
     options.directorSeed = seed;
-    const RunResult result = RunSessions(sources, options);
+    const RunResult result = PlayWithoutAWebServer(sessions, options);
     std::vector<double> shots;
     for (std::size_t i = 0; i < result.sessions.size(); ++i) {
       const SessionRun& run = result.sessions[i];

@@ -47,9 +47,11 @@ struct EvaluationSetup {
   std::string workFolder;
 };
 
-// The folder the plug-in's stream files go to during a search: a path that
-// cannot exist, so that each write is one failed open.
-inline constexpr char kNowhere[] = "/dev/null/rF2stream";
+// The folder the plug-in's stream files go to during a search: one inside a
+// folder that does not exist, which the plug-in cannot create, so that each
+// file's write is one failed open (the plug-in tries no more once it learns
+// the folder is missing).
+std::string AbsentFilesFolder(const std::string& workFolder);
 
 Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<AdviceSession>& sessions,
                             const EvaluationSetup& setup);

@@ -55,6 +55,8 @@ DirectorSettings DirectorView::Settings() const {
 
 int DirectorView::AutoOn() const { return mDirector != nullptr ? mDirector->auto_ : 0; }
 
+bool DirectorView::WebServerSeen() const { return mDirector != nullptr && mDirector->mWebServerUp; }
+
 void DirectorView::BeforeScoring() {
   if (mDirector != nullptr) mPoleBefore = mDirector->mPoleVeh;
 }

@@ -197,6 +197,7 @@ struct RunResult {
   std::vector<FocusRequest> focusRequests;
   int sessionInfoRequests = 0;
   bool served = false;
+  bool webServerSeen = false;    // the plug-in found a web server at set-up (its own probe)
   long long snapshots = 0;
   double wallSeconds = 0.0;
   double scoringSeconds = 0.0;   // of it, inside the plug-in's UpdateScoring
