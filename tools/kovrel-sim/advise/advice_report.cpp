@@ -68,6 +68,9 @@ void AddDelta(KeyChange& change, const Broadcast& before, const Broadcast& after
 }
 
 std::string Bought(const KeyChange& c) {
+  if (std::fabs(c.score) < 0.0005 && (c.note.key == "lowinc" || c.note.key == "highinc")) {
+    return "the same score, and a value from the files' own contact strengths in place of one off their scale";
+  }
   return "score " + Signed(c.score, 3) + ", events live " + Signed(c.live, 1) + ", in replay " +
          Signed(c.replayed, 1) + ", replays per race hour " + Signed(c.perHour, 1) + ", median shot " +
          Signed(c.medianShot, 1) + " s";

@@ -58,7 +58,7 @@ RunResult PlayWithoutAWebServer(const std::vector<AdviceSession>& sessions, cons
 
 }  // namespace
 
-std::string AbsentFilesFolder(const std::string& workFolder) { return workFolder + "/absent/rF2stream"; }
+std::string AbsentFilesFolder(const std::string& workFolder) { (void)workFolder; return "kovrel-advise-absent/rF2stream"; }
 
 double Broadcast::Live() const { return Sum(live); }
 double Broadcast::Replayed() const { return Sum(replayed); }

@@ -1,6 +1,7 @@
 #include "advise/search.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "advise/worker_pool.hpp"
@@ -9,8 +10,20 @@ namespace ksim {
 
 namespace {
 
-// Scores above this much better count as a gain; below, the earlier stays.
-constexpr double kGain = 1e-9;
+// A change must buy this much score to be kept: less is within what the
+// seeds alone move, and a key left alone is easier to trust.
+constexpr double kGain = 0.001;
+
+// The contact thresholds are read from the sessions' own strengths: a start
+// value off their scale by ten times or more (the plug-in's 0.4 and 0.8 on a
+// current build's files) gives way to the best of them when that scores as well.
+bool OffTheScale(const Knob& knob, const std::string& value) {
+  if ((knob.key != "lowinc" && knob.key != "highinc") || knob.values.empty()) return false;
+  const double number = std::strtod(value.c_str(), nullptr);
+  const double lowest = std::strtod(knob.values.front().c_str(), nullptr);
+  const double highest = std::strtod(knob.values.back().c_str(), nullptr);
+  return number < lowest / 10.0 || number > highest * 10.0;
+}
 
 Candidate WithFixes(Candidate candidate, const Candidate& fixed) {
   for (const auto& [key, value] : fixed) candidate[key] = value;
@@ -115,6 +128,13 @@ bool Descent::TryKnob(const Knob& knob, bool firstPass) {
   std::size_t winner = mCurrent;
   for (const std::size_t i : indices) {
     if (i != static_cast<std::size_t>(-1) && ScoreOf(i) > ScoreOf(winner) + kGain) winner = i;
+  }
+  if (winner == mCurrent && OffTheScale(knob, current.at(knob.key))) {
+    std::size_t own = mCurrent;
+    for (const std::size_t i : indices) {
+      if (i != static_cast<std::size_t>(-1) && (own == mCurrent || ScoreOf(i) > ScoreOf(own))) own = i;
+    }
+    if (own != mCurrent && ScoreOf(own) >= ScoreOf(mCurrent)) winner = own;
   }
   if (winner == mCurrent) return false;
   mOut.steps.push_back(Step{knob.key, current.at(knob.key), mOut.evaluated[winner].candidate.at(knob.key), mCurrent, winner});

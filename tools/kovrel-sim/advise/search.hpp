@@ -2,7 +2,7 @@
 // and the user's file, one key at a time, every value of the key scored
 // side by side (in parallel); once a pass over the keys is done, further
 // passes try only the neighbours of the values chosen, until nothing gains
-// or the budget of evaluations is spent.
+// (0.001 of score at least) or the budget of evaluations is spent.
 #pragma once
 
 #include <functional>
@@ -34,7 +34,7 @@ struct SearchInput {
   std::vector<Knob> knobs;
   std::optional<Candidate> user;  // the user's file, when given
   Candidate fixed;                // pinned by --fix
-  int budget = 60;
+  int budget = 48;
 };
 
 struct SearchOutcome {

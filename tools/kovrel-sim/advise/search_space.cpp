@@ -132,7 +132,7 @@ std::vector<Knob> BuildSearchSpace(const std::vector<double>& strengths, const C
     knobs.push_back({"highinc", QuantileValues(sorted, {0.6, 0.8, 0.9, 0.95, 0.98, 0.995})});
     knobs.push_back({"lowinc", QuantileValues(sorted, {0.25, 0.5, 0.7, 0.85, 0.95})});
   }
-  knobs.push_back({"waitsec", {"6", "8", "10", "12", "15", "20", "25"}});
+  knobs.push_back({"waitsec", {"6", "8", "10", "12", "15", "20"}});
   knobs.push_back({"onboarddiff", {"0.2", "0.3", "0.4", "0.6", "0.8", "1.0"}});
   knobs.push_back({"interestdiff", {"1", "2", "3", "4", "5"}});
   knobs.push_back({"interest", {"5", "8", "12", "16", "20"}});
@@ -140,7 +140,7 @@ std::vector<Knob> BuildSearchSpace(const std::vector<double>& strengths, const C
   knobs.push_back({"replayoffset", {"3.0", "4.0", "5.0", "6.5"}});
   knobs.push_back({"sbsdist", {"0.75", "1.5", "2.5", "4.0"}});
   knobs.push_back({"sbscount", {"2", "3", "4"}});
-  knobs.push_back({"showinpit", {"interestdiff", "onboarddiff", "always", "never", "3", "10"}});
+  knobs.push_back({"showinpit", {"interestdiff", "onboarddiff", "always", "never", "3"}});
   // Races are sessions 10 to 13: above 10, lighter contacts are replayed in races too.
   knobs.push_back({"msessioninc", {"5", "10", "14"}});
   knobs.erase(std::remove_if(knobs.begin(), knobs.end(), [&](const Knob& k) { return fixed.count(k.key) != 0; }),

@@ -51,6 +51,13 @@ std::string JsonText(const std::string& bytes) {
   return out + "\"";
 }
 
+// The plug-in's incident scan acts on a snapshot's addition to the stream
+// only when it holds these words; it reads any other and drops it.
+bool ScanActsOn(const std::string& stream, std::size_t from) {
+  const auto has = [&](const char* word) { return stream.find(word, from) != std::string::npos; };
+  return has("Incident") && (has("Immovable") || has("vehicle"));
+}
+
 bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
 
 // Times the plug-in's callbacks, so that its own cost is told apart from the host's.
@@ -417,7 +424,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
     if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
     if (mOptions.incidentAdditionsOnly) {
-      if (mStream.find("Incident", mark) != std::string::npos) mDirectorStream.append(mStream, mark, std::string::npos);
+      if (ScanActsOn(mStream, mark)) mDirectorStream.append(mStream, mark, std::string::npos);
       info.mResultsStream = mDirectorStream.data();
     } else {
       info.mResultsStream = mStream.data();
