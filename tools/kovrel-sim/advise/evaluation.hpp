@@ -53,6 +53,15 @@ struct EvaluationSetup {
 // the folder is missing).
 std::string AbsentFilesFolder(const std::string& workFolder);
 
+// What scores candidates for a search: the worker processes, or a stand-in.
+class CandidateScorer {
+ public:
+  using Done = std::function<void(std::size_t index, const Broadcast& broadcast)>;
+  virtual ~CandidateScorer() = default;
+  // Scores the candidates, in their order; `done` hears of each as it ends.
+  virtual std::vector<Broadcast> Evaluate(const std::vector<Candidate>& candidates, const Done& done) = 0;
+};
+
 Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<AdviceSession>& sessions,
                             const EvaluationSetup& setup);
 

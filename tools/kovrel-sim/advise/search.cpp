@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <map>
 
-#include "advise/worker_pool.hpp"
 
 namespace ksim {
 
@@ -40,7 +39,7 @@ bool Honours(const Candidate& candidate, const Candidate& fixed) {
 
 class Descent {
  public:
-  Descent(const SearchInput& input, WorkerPool& pool, const SearchProgress& progress)
+  Descent(const SearchInput& input, CandidateScorer& pool, const SearchProgress& progress)
       : mInput(input), mPool(pool), mProgress(progress), mBudget(std::max(2, input.budget)) {}
 
   SearchOutcome Run();
@@ -57,7 +56,7 @@ class Descent {
   double ScoreOf(std::size_t i) const { return mOut.evaluated[i].broadcast.score; }
 
   const SearchInput& mInput;
-  WorkerPool& mPool;
+  CandidateScorer& mPool;
   const SearchProgress& mProgress;
   int mBudget;
   SearchOutcome mOut;
@@ -183,7 +182,7 @@ std::vector<std::size_t> SearchOutcome::Eligible() const {
   return indices;
 }
 
-SearchOutcome SearchSettings(const SearchInput& input, WorkerPool& pool, const SearchProgress& progress) {
+SearchOutcome SearchSettings(const SearchInput& input, CandidateScorer& pool, const SearchProgress& progress) {
   return Descent(input, pool, progress).Run();
 }
 

@@ -15,7 +15,6 @@
 
 namespace ksim {
 
-class WorkerPool;
 
 struct Evaluated {
   Candidate candidate;
@@ -50,7 +49,7 @@ struct SearchOutcome {
 // `done` hears after each evaluation: how many so far, the budget, the best score.
 using SearchProgress = std::function<void(int done, int budget, double best)>;
 
-SearchOutcome SearchSettings(const SearchInput& input, WorkerPool& pool, const SearchProgress& progress);
+SearchOutcome SearchSettings(const SearchInput& input, CandidateScorer& scorer, const SearchProgress& progress);
 
 // For each session: the candidate, among those evaluated and eligible, that
 // scores best over the other sessions alone. Empty with one session.

@@ -12,18 +12,16 @@
 
 namespace ksim {
 
-class WorkerPool {
+class WorkerPool : public CandidateScorer {
  public:
   // Throws std::runtime_error when a worker cannot be started.
   WorkerPool(const std::vector<AdviceSession>& sessions, const EvaluationSetup& setup, int jobs);
-  ~WorkerPool();
+  ~WorkerPool() override;
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // Scores the candidates, in their order; `done` hears of each as it ends.
   // Throws std::runtime_error when a worker fails or stops.
-  using Done = std::function<void(std::size_t index, const Broadcast& broadcast)>;
-  std::vector<Broadcast> Evaluate(const std::vector<Candidate>& candidates, const Done& done);
+  std::vector<Broadcast> Evaluate(const std::vector<Candidate>& candidates, const Done& done) override;
 
   int Jobs() const { return mJobs; }
 
