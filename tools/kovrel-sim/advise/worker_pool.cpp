@@ -1,7 +1,9 @@
 #include "advise/worker_pool.hpp"
 
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,16 +79,39 @@ WorkerPool::WorkerPool(const std::vector<AdviceSession>& sessions, const Evaluat
   if (mJobs == 1) return;
   // A worker that dies must show as an error here, not stop this process.
   ::signal(SIGPIPE, SIG_IGN);
+  WatchInterrupts();
   mWorkers.resize(static_cast<std::size_t>(mJobs));
   try {
     for (int i = 0; i < mJobs; ++i) Start(i);
   } catch (...) {
     StopAll();
+    StopWatching();
     throw;
   }
 }
 
-WorkerPool::~WorkerPool() { StopAll(); }
+WorkerPool::~WorkerPool() {
+  StopAll();
+  StopWatching();
+}
+
+void WorkerPool::WatchInterrupts() {
+  sigset_t interrupts;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  sigaddset(&interrupts, SIGHUP);
+  if (::pthread_sigmask(SIG_BLOCK, &interrupts, &mFormerMask) != 0) return;
+  mInterrupts = ::signalfd(-1, &interrupts, SFD_CLOEXEC);
+  if (mInterrupts < 0) ::pthread_sigmask(SIG_SETMASK, &mFormerMask, nullptr);
+}
+
+void WorkerPool::StopWatching() {
+  if (mInterrupts < 0) return;
+  ::close(mInterrupts);
+  mInterrupts = -1;
+  ::pthread_sigmask(SIG_SETMASK, &mFormerMask, nullptr);
+}
 
 void WorkerPool::Start(int index) {
   int down[2], up[2];
@@ -105,6 +130,11 @@ void WorkerPool::Start(int index) {
   if (pid == 0) {
     ::close(down[1]);
     ::close(up[0]);
+    // A worker stops at an interrupt as any program does.
+    if (mInterrupts >= 0) {
+      ::close(mInterrupts);
+      ::pthread_sigmask(SIG_SETMASK, &mFormerMask, nullptr);
+    }
     // The other workers' pipe ends stay with the parent.
     for (const Worker& other : mWorkers) {
       if (other.toWorker >= 0) ::close(other.toWorker);
@@ -168,6 +198,10 @@ std::vector<Broadcast> WorkerPool::Evaluate(const std::vector<Candidate>& candid
   while (finished < candidates.size()) {
     std::vector<pollfd> fds;
     std::vector<std::size_t> owners;
+    if (mInterrupts >= 0) {
+      fds.push_back(pollfd{mInterrupts, POLLIN, 0});
+      owners.push_back(mWorkers.size());
+    }
     for (std::size_t w = 0; w < mWorkers.size(); ++w) {
       if (busy[w] < 0) continue;
       fds.push_back(pollfd{mWorkers[w].fromWorker, POLLIN, 0});
@@ -177,8 +211,9 @@ std::vector<Broadcast> WorkerPool::Evaluate(const std::vector<Candidate>& candid
       if (errno == EINTR) continue;
       throw std::runtime_error(std::string("waiting for the workers failed: ") + std::strerror(errno));
     }
+    if (mInterrupts >= 0 && fds[0].revents != 0) throw std::runtime_error("interrupted");
     for (std::size_t f = 0; f < fds.size(); ++f) {
-      if (fds[f].revents == 0) continue;
+      if (fds[f].revents == 0 || owners[f] == mWorkers.size()) continue;
       const std::size_t w = owners[f];
       std::string line;
       if (!ReadLine(mWorkers[w].fromWorker, mWorkers[w].pending, line)) {

@@ -1,8 +1,11 @@
 // Candidates scored in parallel: worker processes forked once the sessions
 // are decoded, so that each shares them as they are, each loading the plug-in
-// for its own evaluations. One job scores in this process.
+// for its own evaluations. One job scores in this process. While workers
+// run, an interrupt (Ctrl-C, a termination request) ends the search as an
+// error, so that the caller still removes what it made.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -35,10 +38,15 @@ class WorkerPool : public CandidateScorer {
   void Start(int index);
   void StopAll();
 
+  void WatchInterrupts();
+  void StopWatching();
+
   const std::vector<AdviceSession>& mSessions;
   EvaluationSetup mSetup;
   int mJobs = 1;
   std::vector<Worker> mWorkers;
+  int mInterrupts = -1;  // a signalfd of the interrupts, held back meanwhile
+  sigset_t mFormerMask{};
 };
 
 }  // namespace ksim
