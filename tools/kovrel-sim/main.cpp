@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "advise/advise.hpp"
 #include "analysis/analysis.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
@@ -108,8 +109,10 @@ int main(int argc, char** argv) {
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
+  const ksim::AdviseCommand advise(app, KOVREL_SIM_DEFAULT_PLUGIN);
   CLI11_PARSE(app, argc, argv);
   if (review->Chosen()) return review->Run();
+  if (advise.Chosen()) return advise.Run();
 
   for (const std::string& text : settings) {
     ksim::Setting setting;

@@ -36,11 +36,15 @@ DirectorSettings DirectorView::Settings() const {
   s.autoOn = d.auto_;
   s.autokey = d.autokey;
   s.waitsec = d.waitsec;
+  s.interest = d.interest;
+  s.interestdiff = d.interestdiff;
   s.onboarddiff = d.onboarddiff;
   s.lowinc = d.lowinc;
   s.highinc = d.highinc;
   s.msessioninc = d.msessioninc;
+  s.sbsdist = d.sbsdist;
   s.sbscount = d.sbscount;
+  s.showinpit = d.showinpit;
   s.onboardcam = d.onboardcam;
   s.rearviewcam = d.rearviewcam;
   s.replayduration = d.replayduration;
@@ -50,6 +54,8 @@ DirectorSettings DirectorView::Settings() const {
 }
 
 int DirectorView::AutoOn() const { return mDirector != nullptr ? mDirector->auto_ : 0; }
+
+bool DirectorView::WebServerSeen() const { return mDirector != nullptr && mDirector->mWebServerUp; }
 
 void DirectorView::BeforeScoring() {
   if (mDirector != nullptr) mPoleBefore = mDirector->mPoleVeh;

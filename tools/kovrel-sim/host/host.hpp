@@ -30,6 +30,15 @@ struct RunOptions {
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
   std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed
+  // The plug-in's results stream holds only the snapshots' additions that
+  // its incident scan acts on: those holding "Incident" and "Immovable" or
+  // "vehicle" (it reads any other addition and drops it), so it decides the
+  // same, while the stream it measures every snapshot stays a small part of
+  // a long session's.
+  bool incidentAdditionsOnly = false;
+  // Times each of the plug-in's callbacks (RunResult's scoring and callback
+  // seconds): two clock reads a call, some forty calls a snapshot.
+  bool timeCallbacks = true;
 };
 
 // Runs the sessions in order through one plug-in object. Throws

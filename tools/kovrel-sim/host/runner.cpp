@@ -51,18 +51,29 @@ std::string JsonText(const std::string& bytes) {
   return out + "\"";
 }
 
+// The plug-in's incident scan acts on a snapshot's addition to the stream
+// only when it holds these words; it reads any other and drops it.
+bool ScanActsOn(const std::string& stream, std::size_t from) {
+  const auto has = [&](const char* word) { return stream.find(word, from) != std::string::npos; };
+  return has("Incident") && (has("Immovable") || has("vehicle"));
+}
+
 bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
 
 // Times the plug-in's callbacks, so that its own cost is told apart from the host's.
 class CallTimer {
  public:
-  explicit CallTimer(double& total) : mTotal(total), mStart(Clock::now()) {}
-  ~CallTimer() { mTotal += Seconds(Clock::now() - mStart); }
+  explicit CallTimer(double& total, bool enabled = true)
+      : mTotal(total), mEnabled(enabled), mStart(enabled ? Clock::now() : Clock::time_point()) {}
+  ~CallTimer() {
+    if (mEnabled) mTotal += Seconds(Clock::now() - mStart);
+  }
   CallTimer(const CallTimer&) = delete;
   CallTimer& operator=(const CallTimer&) = delete;
 
  private:
   double& mTotal;
+  bool mEnabled;
   Clock::time_point mStart;
 };
 
@@ -101,6 +112,7 @@ class SessionPlayer {
   SessionRun mRun;
   FieldRecorder mRecorder{mRun};
   std::string mStream;
+  std::string mDirectorStream;  // with incidentAdditionsOnly: what the plug-in is given
   // What the broadcast shows.
   Shot mShot;
   bool mShotOpen = false;
@@ -265,14 +277,14 @@ void SessionPlayer::Frame(double time, double frameSeconds, bool hardware) {
   double& callbacks = mResult.callbackSeconds;
   if (hardware) {
     {
-      CallTimer timer(callbacks);
+      CallTimer timer(callbacks, mOptions.timeCallbacks);
       mPlugin.UpdateHardware(frameSeconds);
     }
     for (std::size_t c = 0; c < std::size(kControls); ++c) {
       double value = 0.0;  // nobody touches the real control
       bool taken;
       {
-        CallTimer timer(callbacks);
+        CallTimer timer(callbacks, mOptions.timeCallbacks);
         taken = mPlugin.CheckHWControl(kControls[c], value);
       }
       if (c == 0) {
@@ -290,14 +302,14 @@ void SessionPlayer::Frame(double time, double frameSeconds, bool hardware) {
   camera.mReplayActive = mReplayMode;
   unsigned char answer;
   {
-    CallTimer timer(callbacks);
+    CallTimer timer(callbacks, mOptions.timeCallbacks);
     answer = mPlugin.WantsToViewVehicle(camera);
   }
   ApplyView(answer, camera, time);
   MessageInfoV01 message{};
   bool shown;
   {
-    CallTimer timer(callbacks);
+    CallTimer timer(callbacks, mOptions.timeCallbacks);
     shown = mPlugin.WantsToDisplayMessage(message);
   }
   if (shown) {
@@ -378,7 +390,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
   const SessionPlan& plan = mRun.plan;
   const bool scoring = mPlugin.WantsScoringUpdates();
   {
-    CallTimer timer(mResult.callbackSeconds);
+    CallTimer timer(mResult.callbackSeconds, mOptions.timeCallbacks);
     mPlugin.StartSession();
     mPlugin.EnterRealtime();
   }
@@ -411,7 +423,12 @@ SessionRun SessionPlayer::Play(bool hardware) {
     mRecorder.Snapshot(t, mSource, mBoard, crossings);
     if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
-    info.mResultsStream = mStream.data();
+    if (mOptions.incidentAdditionsOnly) {
+      if (ScanActsOn(mStream, mark)) mDirectorStream.append(mStream, mark, std::string::npos);
+      info.mResultsStream = mDirectorStream.data();
+    } else {
+      info.mResultsStream = mStream.data();
+    }
 
     bool pressed = false;
     if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {
@@ -424,7 +441,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
     }
     mView.BeforeScoring();
     if (scoring) {
-      CallTimer timer(mResult.scoringSeconds);
+      CallTimer timer(mResult.scoringSeconds, mOptions.timeCallbacks);
       mPlugin.UpdateScoring(info);
     }
     ++mRun.snapshots;
@@ -459,7 +476,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
   }
   if (!mRun.autoOff.empty() && mAuto == 0) mRun.autoOff.back().second = t;
   {
-    CallTimer timer(mResult.callbackSeconds);
+    CallTimer timer(mResult.callbackSeconds, mOptions.timeCallbacks);
     mPlugin.ExitRealtime();
     mPlugin.EndSession();
   }
@@ -513,6 +530,7 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
     plugin.SetEnvironment(environment);
   }
   result.settings = view.Settings();
+  result.webServerSeen = view.WebServerSeen();
   if (result.settings.known) {
     result.filesFolder = FolderFromSetting(result.settings.filespath);
     if (result.settings.autoOn == 0 && result.settings.waitsec == 0) {

@@ -45,11 +45,15 @@ struct DirectorSettings {
   int autoOn = 0;
   int autokey = 0x41;
   int waitsec = 15;
+  int interest = 12;
+  int interestdiff = 3;
   double onboarddiff = 0.4;
   double lowinc = 0.4;
   double highinc = 0.8;
   int msessioninc = 10;
+  double sbsdist = 1.5;
   int sbscount = 2;
+  std::string showinpit = "interestdiff";
   int onboardcam = 0;
   int rearviewcam = 6;
   int replayduration = 20;
@@ -193,6 +197,7 @@ struct RunResult {
   std::vector<FocusRequest> focusRequests;
   int sessionInfoRequests = 0;
   bool served = false;
+  bool webServerSeen = false;    // the plug-in found a web server at set-up (its own probe)
   long long snapshots = 0;
   double wallSeconds = 0.0;
   double scoringSeconds = 0.0;   // of it, inside the plug-in's UpdateScoring

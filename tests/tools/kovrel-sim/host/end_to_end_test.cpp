@@ -205,6 +205,41 @@ TEST_F(WithThePlugin, TheHockenheimRaceReplaysItsRealContacts) {
   EXPECT_NEAR(run.replays[0].seekTo + 5.0, 289.4, 0.3) << "the first heavy contact";
 }
 
+// A real file's stream, where timing lines share a snapshot's addition with
+// the contacts the plug-in reads, played both ways with the same seed.
+TEST_F(WithThePlugin, ThePluginDecidesTheSameWhenGivenOnlyTheIncidentAdditions) {
+  const ksim::RecordedSession session = ksim::ReadResultsFile(ksim_test::ResultsFile("hockenheim-race-2023.xml"));
+  const auto play = [&](bool incidentsOnly) {
+    Sessions sessions;
+    sessions.push_back(ksim::ReplaySession(session));
+    ksim::RunOptions options;
+    options.pluginPath = KSIM_PLUGIN;
+    options.workFolder = dir.File(incidentsOnly ? "incidents" : "whole");
+    options.settings = {{"lowinc", "300"}, {"highinc", "900"}, {"msessioninc", "14"}};
+    options.directorSeed = 7;
+    options.incidentAdditionsOnly = incidentsOnly;
+    return ksim::RunSessions(sessions, options);
+  };
+  const ksim::RunResult whole = play(false);
+  const ksim::RunResult incidents = play(true);
+  const ksim::SessionRun& a = whole.sessions.at(0);
+  const ksim::SessionRun& b = incidents.sessions.at(0);
+  ASSERT_GE(a.replays.size(), 4u);
+  ASSERT_EQ(a.replays.size(), b.replays.size());
+  for (std::size_t i = 0; i < a.replays.size(); ++i) {
+    EXPECT_DOUBLE_EQ(a.replays[i].pressed, b.replays[i].pressed) << i;
+    EXPECT_EQ(a.replays[i].slotId, b.replays[i].slotId) << i;
+    EXPECT_DOUBLE_EQ(a.replays[i].seekTo, b.replays[i].seekTo) << i;
+  }
+  ASSERT_EQ(a.cuts.size(), b.cuts.size());
+  for (std::size_t i = 0; i < a.cuts.size(); ++i) {
+    EXPECT_DOUBLE_EQ(a.cuts[i].time, b.cuts[i].time) << i;
+    EXPECT_EQ(a.cuts[i].slotId, b.cuts[i].slotId) << i;
+    EXPECT_EQ(a.cuts[i].camera, b.cuts[i].camera) << i;
+  }
+  EXPECT_EQ(a.contacts.size(), b.contacts.size()) << "the host's own record reads the whole stream";
+}
+
 TEST(KovrelSimProgram, AMalformedResultsFileStopsBeforeAnythingHappens) {
   TempDir dir;
   const std::string broken = dir.File("broken.xml");

@@ -1,0 +1,53 @@
+// The settings advisor: plays a league's own results files through the real
+// plug-in under many candidate settings, scores each by the broadcast
+// coverage, and writes the best as a complete rF2kovrel.ini with a page
+// telling what each change did.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "advise/advice_report.hpp"
+#include "advise/advised_ini.hpp"
+#include "advise/evaluation.hpp"
+#include "advise/search.hpp"
+#include "advise/search_space.hpp"
+#include "advise/worker_pool.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace ksim {
+
+struct AdviseOptions {
+  std::vector<std::string> results;
+  std::string ini;
+  std::vector<std::string> fixes;  // KEY=VALUE
+  int jobs = 1;
+  // One pass over every key's values from the defaults takes 47.
+  int budget = 48;
+  int seeds = 3;
+  std::string out = "rF2kovrel-advised.ini";
+  std::string report = "advise-report.html";
+  std::string pluginPath;
+};
+
+// The whole command: checks, search, table, checks of carry-over, files.
+// Returns the exit status: 0 done, 2 refused (nothing written), 1 failed.
+int RunAdvice(const AdviseOptions& options, std::ostream& out, std::ostream& err, bool terminal);
+
+// The "advise" subcommand of kovrel-sim.
+class AdviseCommand {
+ public:
+  AdviseCommand(CLI::App& app, const std::string& defaultPlugin);
+  bool Chosen() const;
+  int Run() const;
+
+ private:
+  CLI::App* mCommand = nullptr;
+  AdviseOptions mOptions;
+};
+
+}  // namespace ksim

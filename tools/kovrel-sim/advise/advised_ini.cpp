@@ -1,0 +1,129 @@
+#include "advise/advised_ini.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/text.hpp"
+
+namespace ksim {
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+bool StartsWithNumber(const std::string& value) {
+  char* end = nullptr;
+  std::strtod(value.c_str(), &end);
+  return end != value.c_str();
+}
+
+// A comment with "=" would read as a key to the plug-in.
+std::string Comment(std::string text) {
+  std::replace(text.begin(), text.end(), '=', ':');
+  return "; " + text + "\r\n";
+}
+
+std::string TempPathFor(const std::string& path) { return path + ".tmp-" + std::to_string(::getpid()); }
+
+}  // namespace
+
+IniValues ReadIniValues(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read the settings file " + path);
+  IniValues values;
+  std::string line;
+  bool inSection = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed.front() == '[' && trimmed.find(']') != std::string::npos) {
+      inSection = Lower(Trim(trimmed.substr(1, trimmed.rfind(']') - 1))) == "kovrel";
+      continue;
+    }
+    const std::size_t equals = trimmed.find('=');
+    if (!inSection || equals == std::string::npos) continue;
+    const std::string key = Lower(Trim(trimmed.substr(0, equals)));
+    if (!key.empty() && values.count(key) == 0) values[key] = Unquoted(Trim(trimmed.substr(equals + 1)));
+  }
+  return values;
+}
+
+Candidate CandidateFromIni(const IniValues& values) {
+  Candidate candidate = DefaultCandidate();
+  for (auto& [key, value] : candidate) {
+    const auto found = values.find(key);
+    if (found == values.end()) continue;
+    // The plug-in's one text key takes its default only when left at "0".
+    if (key == "showinpit" ? found->second != "0" : StartsWithNumber(found->second)) value = found->second;
+  }
+  return candidate;
+}
+
+void WriteAdvisedIni(const std::string& path, const std::vector<std::string>& header, const IniValues& user,
+                     const Candidate& advice, const std::vector<KeyNote>& notes) {
+  std::string text;
+  for (const std::string& line : header) text += Comment(line);
+  text += "[KOVREL]\r\n";
+  for (const IniKey& k : PluginKeys()) {
+    const auto note = std::find_if(notes.begin(), notes.end(), [&](const KeyNote& n) { return n.key == k.key; });
+    if (note != notes.end()) text += Comment(note->key + " was " + note->was + ": " + note->bought);
+    const auto own = user.find(k.key);
+    std::string value;
+    if (k.searched && advice.count(k.key) != 0) {
+      value = advice.at(k.key);
+    } else if (own != user.end()) {
+      value = own->second;
+    } else if (std::strcmp(k.key, "filespath") == 0) {
+      text += Comment("filespath: added by the plug-in at its first start (the rF2stream folder beside this file)");
+      continue;
+    } else {
+      value = k.fallback;
+    }
+    text += std::string(k.key) + "=" + value + "\r\n";
+  }
+  const std::string temp = TempPathFor(path);
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(temp.c_str());
+      throw std::runtime_error("cannot write " + path);
+    }
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    std::remove(temp.c_str());
+    throw std::runtime_error("cannot write " + path + ": " + reason);
+  }
+}
+
+std::string CheckWritable(const std::string& path) {
+  const std::string temp = TempPathFor(path);
+  std::FILE* file = std::fopen(temp.c_str(), "wb");
+  if (file == nullptr) return "cannot write " + path + ": " + std::strerror(errno);
+  std::fclose(file);
+  std::remove(temp.c_str());
+  return "";
+}
+
+}  // namespace ksim
