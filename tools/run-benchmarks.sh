@@ -38,3 +38,17 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   echo "== kovrel-sim ${race[*]}, working folder in memory"
   "$build/tools/kovrel-sim/kovrel-sim" "${race[@]}" --workdir "$memory/run" | grep -E '^ *(run|analysis) '
 fi
+
+# The settings advisor: its default search through the real plug-in, with
+# its evaluations, time and throughput a worker (goals: 120 s and 60 s).
+root=$(pwd)
+results="$root/../shared/data/results"
+if [ -d "$results" ]; then
+  advise() { (cd "$work" && "$root/$build/tools/kovrel-sim/kovrel-sim" advise --out advised.ini --report advise.html \
+      --results "$@" | tail -n 3); }
+  echo
+  echo "== kovrel-sim advise, istanbul-race-2019.xml + monza-race-pitstops-2014.xml (goal: within 120 s)"
+  advise "$results/istanbul-race-2019.xml" "$results/monza-race-pitstops-2014.xml"
+  echo "== kovrel-sim advise, hockenheim-race-2023.xml (goal: within 60 s)"
+  advise "$results/hockenheim-race-2023.xml"
+fi
