@@ -45,7 +45,7 @@ root=$(pwd)
 results="$root/../shared/data/results"
 if [ -d "$results" ]; then
   advise() { (cd "$work" && "$root/$build/tools/kovrel-sim/kovrel-sim" advise --out advised.ini --report advise.html \
-      --results "$@" | tail -n 3); }
+      --results "$@" 2>/dev/null | tail -n 3); }
   echo
   echo "== kovrel-sim advise, istanbul-race-2019.xml + monza-race-pitstops-2014.xml (goal: within 120 s)"
   advise "$results/istanbul-race-2019.xml" "$results/monza-race-pitstops-2014.xml"
