@@ -11,7 +11,7 @@ namespace {
 
 // Each penalty is a share of the score, so that one session length or field
 // size is judged as another.
-constexpr double kShortShotsWeight = 0.3;   // times the share of live shots under 3 s
+constexpr double kShortShotsWeight = 0.6;   // times the share of live shots under 3 s
 constexpr double kLightReplayWeight = 0.2;  // times the share of replays of a contact that was not heavy
 constexpr double kRepeatWeight = 0.2;       // times the share of replays of a contact already replayed
 constexpr double kExcessRateWeight = 0.03;  // per replay an hour above kReplaysPerHour
@@ -83,9 +83,13 @@ Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings)
     c.shownWeight += Credit(e);
   }
   const double waitsec = settings.known ? settings.waitsec : DirectorSettings{}.waitsec;
+  // The hindsight director holds its shots long enough not to flicker; the
+  // bound is for any director holding `waitsec`.
+  const double hold = std::max<double>(waitsec, kShortShotSeconds);
+  const bool sameHold = hold == static_cast<double>(waitsec);
   // Weights are quarters: a bound within a quarter of the path is as good as exact.
-  const Hindsight plan = PlanHindsight(run, c.events, waitsec, nullptr, 0.25 - 1e-9);
-  c.boundWeight = plan.upper;
+  const Hindsight plan = PlanHindsight(run, c.events, hold, nullptr, 0.25 - 1e-9);
+  c.boundWeight = sameHold ? plan.upper : HindsightBound(run, c.events, waitsec);
   c.hindsightWeight = plan.achieved;
   c.penalties = Penalise(run, c.events);
   const double share = c.totalWeight > 0.0 ? c.shownWeight / c.totalWeight : 1.0;
@@ -105,9 +109,10 @@ Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings)
     if (kind.count == 0) continue;
     for (std::size_t i = 0; i < c.events.size(); ++i) weights[i] = static_cast<int>(c.events[i].kind) == k ? 1.0 : 0.0;
     // Counts are whole: a bound less than one above the path is exact.
-    const Hindsight alone = PlanHindsight(run, c.events, waitsec, &weights, 1.0 - 1e-6);
+    const Hindsight alone = PlanHindsight(run, c.events, hold, &weights, 1.0 - 1e-6);
+    const double upper = sameHold ? alone.upper : HindsightBound(run, c.events, waitsec, &weights);
     kind.hindsight = static_cast<int>(std::lround(alone.achieved));
-    kind.bound = std::max(kind.hindsight, std::min(kind.count, static_cast<int>(std::floor(alone.upper + 1e-6))));
+    kind.bound = std::max(kind.hindsight, std::min(kind.count, static_cast<int>(std::floor(upper + 1e-6))));
   }
   c.boundWeight = std::max(c.boundWeight, c.hindsightWeight);
   if (c.totalWeight > 0.0) {

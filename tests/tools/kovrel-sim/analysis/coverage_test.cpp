@@ -72,7 +72,7 @@ TEST(Coverage, ScorePunishesACutEverySnapshotAndAReplayOfEveryTouch) {
   const Coverage quiet = AnalyseSession(calm.Build(), Waiting(15));
   const Coverage busy = AnalyseSession(frantic.Build(), Waiting(15));
   const Coverage replays = AnalyseSession(replaying.Build(), Waiting(15));
-  EXPECT_NEAR(busy.penalties.shortShotsPenalty, 0.3, 1e-3);
+  EXPECT_NEAR(busy.penalties.shortShotsPenalty, 0.6, 1e-3);
   EXPECT_LT(busy.score, quiet.score);
   EXPECT_EQ(replays.penalties.lightReplays, 10);
   EXPECT_GT(replays.penalties.replayRatePenalty, 0.0);
