@@ -240,6 +240,25 @@ TEST_F(WithThePlugin, ThePluginDecidesTheSameWhenGivenOnlyTheIncidentAdditions) 
   EXPECT_EQ(a.contacts.size(), b.contacts.size()) << "the host's own record reads the whole stream";
 }
 
+// The advisor maximises the score: settings a viewer would call broken must
+// not beat the example settings for current builds on a real race.
+TEST_F(WithThePlugin, DegenerateSettingsScoreBelowTheExampleSettings) {
+  const ksim::RecordedSession session = ksim::ReadResultsFile(ksim_test::ResultsFile("hockenheim-race-2023.xml"));
+  const auto score = [&](std::vector<ksim::Setting> settings) {
+    settings.insert(settings.begin(), {{"lowinc", "2000"}, {"highinc", "4000"}});
+    Sessions sessions;
+    sessions.push_back(ksim::ReplaySession(session));
+    const ksim::RunResult result = Run(std::move(sessions), settings, {}, 1);
+    return ksim::AnalyseSession(result.sessions.at(0), result.settings).score;
+  };
+  const double example = score({});
+  EXPECT_GT(example, 0.2);
+  EXPECT_LT(score({{"auto", "0"}}), example) << "no cuts at all";
+  EXPECT_LT(score({{"waitsec", "0"}}), example) << "a cut at every chance";
+  EXPECT_LT(score({{"waitsec", "1"}}), example) << "a cut every second or two";
+  EXPECT_LT(score({{"lowinc", "0"}, {"highinc", "0"}}), example) << "a replay of every touch";
+}
+
 TEST(KovrelSimProgram, AMalformedResultsFileStopsBeforeAnythingHappens) {
   TempDir dir;
   const std::string broken = dir.File("broken.xml");
