@@ -29,6 +29,17 @@ const char* EventKindPlural(EventKind kind) {
   return "events";
 }
 
+const char* EventKindOne(EventKind kind) {
+  switch (kind) {
+    case EventKind::Overtake: return "overtake";
+    case EventKind::LeadChange: return "lead change";
+    case EventKind::Contact: return "contact";
+    case EventKind::PitStop: return "pit stop";
+    case EventKind::Finish: return "finish";
+  }
+  return "event";
+}
+
 bool Memorable(const Event& e) { return e.weight >= 2.0; }
 
 std::string DescribeEvent(const SessionRun& run, const Event& e) {
@@ -103,7 +114,8 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   for (int k = 0; k < kEventKinds; ++k) {
     const int n = unlisted[static_cast<std::size_t>(k)];
     if (n > 0) {
-      rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + EventKindPlural(static_cast<EventKind>(k));
+      const std::string noun = n == 1 ? EventKindOne(static_cast<EventKind>(k)) : EventKindPlural(static_cast<EventKind>(k));
+      rest += (rest.empty() ? "" : ", ") + std::to_string(n) + " " + noun;
     }
   }
   if (!rest.empty()) out << "  also missed: " << rest << " (every one is listed in the report)\n";

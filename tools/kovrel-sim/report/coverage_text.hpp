@@ -11,6 +11,8 @@ namespace ksim {
 
 // "overtakes", "lead changes", "contacts", "pit stops", "finishes".
 const char* EventKindPlural(EventKind kind);
+// "overtake", "lead change" ...: one of them.
+const char* EventKindOne(EventKind kind);
 // The moments a race is remembered for: a lead change, a heavy contact, the win.
 bool Memorable(const Event& e);
 
