@@ -1,15 +1,14 @@
 #include "advise/advice_report.hpp"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 
+#include "common/replace_file.hpp"
 #include "common/text.hpp"
 
 namespace ksim {
@@ -76,23 +75,6 @@ std::string Bought(const KeyChange& c) {
          Signed(c.medianShot, 1) + " s";
 }
 
-void WriteReplaced(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      throw std::runtime_error("cannot write " + path);
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    throw std::runtime_error("cannot write " + path);
-  }
-}
 
 std::string ChartSvg(const SearchOutcome& outcome) {
   constexpr double kWidth = 640, kHeight = 360, kLeft = 56, kBottom = 40, kTop = 16, kRight = 16;
@@ -253,7 +235,7 @@ void WriteAdviceHtml(const std::string& path, const std::string& title, const Se
     html << "</table>";
   }
   html << "</body></html>\n";
-  WriteReplaced(path, html.str());
+  ReplaceFile(path, html.str(), "the advice page");
 }
 
 }  // namespace ksim

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "common/replace_file.hpp"
 #include "common/text.hpp"
 
 namespace ksim {
@@ -99,22 +100,7 @@ void WriteAdvisedIni(const std::string& path, const std::vector<std::string>& he
     }
     text += std::string(k.key) + "=" + value + "\r\n";
   }
-  const std::string temp = TempPathFor(path);
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      throw std::runtime_error("cannot write " + path);
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
-    std::remove(temp.c_str());
-    throw std::runtime_error("cannot write " + path + ": " + reason);
-  }
+  ReplaceFile(path, text, "the advised settings");
 }
 
 std::string CheckWritable(const std::string& path) {

@@ -84,7 +84,7 @@ constexpr double kReplaysPerHour = 8.0;   // more than this is noticed
 // verdicts are not yet set.
 std::vector<Event> FindEvents(const SessionRun& run);
 // Sets each event's verdict and, when missed, what was on air instead.
-void JudgeEvents(const SessionRun& run, const DirectorSettings& settings, std::vector<Event>& events);
+void JudgeEvents(const SessionRun& run, std::vector<Event>& events);
 
 // A director who knew the whole session in advance and held every shot at
 // least `waitsec` seconds, over the snapshots of the run's field: the path it

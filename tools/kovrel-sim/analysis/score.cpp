@@ -73,7 +73,7 @@ Penalties Penalise(const SessionRun& run, const std::vector<Event>& events) {
 Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings) {
   Coverage c;
   c.events = FindEvents(run);
-  JudgeEvents(run, settings, c.events);
+  JudgeEvents(run, c.events);
   for (const Event& e : c.events) {
     KindCoverage& kind = c.kinds[static_cast<std::size_t>(e.kind)];
     ++kind.count;

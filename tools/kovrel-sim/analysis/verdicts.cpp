@@ -56,8 +56,7 @@ const char* VerdictName(Verdict verdict) {
   return "missed";
 }
 
-void JudgeEvents(const SessionRun& run, const DirectorSettings& settings, std::vector<Event>& events) {
-  (void)settings;
+void JudgeEvents(const SessionRun& run, std::vector<Event>& events) {
   const std::vector<Stretch> stretches = LiveStretches(run);
   for (Event& e : events) {
     const double need = std::min(kShownSeconds, e.windowEnd - e.windowStart) - 1e-6;
@@ -70,8 +69,8 @@ void JudgeEvents(const SessionRun& run, const DirectorSettings& settings, std::v
     bool replayed = false;
     for (const ReplayRun& replay : run.replays) {
       if (replay.shownFrom < 0.0 || !Involves(e, replay.car)) continue;
-      const double need_replay = std::min(1.0, e.windowEnd - e.windowStart) - 1e-6;
-      replayed = replayed || Overlap(replay.shownFrom, replay.shownTo, e.windowStart, e.windowEnd) >= need_replay;
+      const double needReplay = std::min(1.0, e.windowEnd - e.windowStart) - 1e-6;
+      replayed = replayed || Overlap(replay.shownFrom, replay.shownTo, e.windowStart, e.windowEnd) >= needReplay;
     }
     e.shown = e.liveSeconds >= need ? Verdict::Live : replayed ? Verdict::Replay : Verdict::Missed;
     e.instead = e.shown == Verdict::Live ? OnAir{} : OnAirAt(run, e.time);
