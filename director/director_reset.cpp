@@ -30,7 +30,9 @@ void rF2kovrel::ResetDirector() {
   mReplayRunning = false;
   mReplayCamSet = false;
   mReplayId = -1;
+  mReplayOtherId = -1;
   mIncidentId = -1;
+  mIncidentOtherId = -1;
   mReplayIncidentTime = 0.0;
   mReplayStartTime = 0.0;
   mIncidentTime = 0.0;

@@ -3,6 +3,7 @@
 // is scheduled for an instant replay.
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -19,10 +20,12 @@ constexpr std::size_t kStrengthTextMax = 10;
 // A candidate older than this is no longer worth a replay.
 constexpr double kReplayWindowSeconds = 180.0;
 
-// Takes what the stream gained since the last scan into newText. Only the
-// lengths are compared, so the remembered stream grows by the new text alone:
-// a long stream costs its strlen per snapshot, not a copy. A first sight or a
-// shorter stream is taken as already seen.
+// Takes what is new in the stream since the last scan into newText. The
+// simulator hands only the lines added since its last update; a host that
+// hands the whole stream so far is served too, since a text that begins with
+// the whole previous one is new only beyond it. The same text again is
+// nothing new (a snapshot handed twice); any other text is new in full. A
+// first sight is taken as already seen.
 void TakeNewText(const char* stream, std::string& seen, bool& seenSet, std::string& newText) {
   newText.clear();
   const char* text = stream != nullptr ? stream : "";  // no stream reads as an empty one
@@ -30,11 +33,16 @@ void TakeNewText(const char* stream, std::string& seen, bool& seenSet, std::stri
   if (!seenSet) {
     seen.assign(text, length);
     seenSet = true;
-  } else if (length > seen.size()) {
+    return;
+  }
+  const bool extendsSeen = length > seen.size() && std::memcmp(text, seen.data(), seen.size()) == 0;
+  if (extendsSeen) {
+    // A whole-stream host: the remembered stream grows by the new text alone.
     newText.assign(text + seen.size(), length - seen.size());
     seen.append(newText);
-  } else if (length < seen.size()) {
-    seen.assign(text, length);
+  } else if (length != seen.size() || std::memcmp(text, seen.data(), length) != 0) {
+    newText.assign(text, length);
+    seen = newText;
   }
 }
 
@@ -67,17 +75,53 @@ std::string StrengthTextOf(const std::string& text) {
   return TextFrom(text, from, to - from).substr(0, kStrengthTextMax);
 }
 
-// The number between the first "(" and the first ")": decimal, 0x hex or 0
-// octal, 0 without digits, held within 32 bits.
-std::int32_t SlotIdOf(const std::string& text) {
-  const long long open = FirstAt(text, "(");
-  const long long close = FirstAt(text, ")");
-  const std::string idText = TextFrom(text, open + 1, close - open - 1);
+// The number at the start of text: decimal, 0x hex or 0 octal, 0 without
+// digits, held within 32 bits.
+std::int32_t ReadSlotId(const std::string& text) {
   // long is 64 bits here and 32 on Windows: widen, then hold within 32 bits.
-  const long long value = std::strtol(idText.c_str(), nullptr, 0);
+  const long long value = std::strtol(text.c_str(), nullptr, 0);
   return static_cast<std::int32_t>(
       std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(),
                             std::numeric_limits<std::int32_t>::max()));
+}
+
+// The number between the line's first "(" and its first ")": the car that
+// reports the contact.
+std::int32_t SlotIdOf(const std::string& line) {
+  const long long open = FirstAt(line, "(");
+  const long long close = FirstAt(line, ")");
+  return ReadSlotId(TextFrom(line, open + 1, close - open - 1));
+}
+
+// The car the reporter touched: the number in the last "(" behind ") with"
+// of a line naming a vehicle; -1 for an object or a line that names none.
+std::int32_t OtherSlotIdOf(const std::string& line) {
+  if (line.find("vehicle") == std::string::npos) return -1;
+  const long long with = FirstAt(line, ") with");
+  const std::size_t open = line.rfind('(');
+  if (with < 0 || open == std::string::npos || static_cast<long long>(open) <= with) return -1;
+  return ReadSlotId(line.substr(open + 1));
+}
+
+// Each car in a car-to-car contact reports it, a tenth of a second or so after
+// the other and with its own strength: both reports name the same two cars.
+constexpr double kSameContactSeconds = 2.0;
+
+bool SameCars(std::int32_t id, std::int32_t otherId, std::int32_t replayId, std::int32_t replayOtherId) {
+  return (id == replayId && otherId == replayOtherId) || (id == replayOtherId && otherId == replayId);
+}
+
+// Calls visit(line) for each line of text; a last line without its line end
+// is read as it stands.
+template <typename Visit>
+void ForEachLine(const std::string& text, Visit visit) {
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size() - 1;
+    visit(text.substr(from, end + 1 - from));
+    from = end + 1;
+  }
 }
 
 // Numbers in the log as a default stream writes them (six significant digits),
@@ -92,14 +136,45 @@ std::ostringstream LogLine() {
 
 void rF2kovrel::ScanIncidents(const ScoringInfoV01& info) {
   TakeNewText(info.mResultsStream, mPrevResults, mPrevResultsSet, mNewResults);
+  // A crash writes several lines in one update: each line is read on its own,
+  // and the strongest contact of them that beats the candidate becomes it.
+  bool anyIncident = false;
+  std::string strongestText;
+  double strongest = 0.0;
+  bool candidateFound = false;
+  double candidateSize = mIncidentSize;
+  std::int32_t candidateId = -1, candidateOtherId = -1;
   if (IsIncident(mNewResults)) {
+    ForEachLine(mNewResults, [&](const std::string& line) {
+      if (!IsIncident(line)) return;
+      std::string text = StrengthTextOf(line);
+      const double strength = std::strtod(text.c_str(), nullptr);
+      if (!anyIncident || strength > strongest) {
+        strongest = strength;
+        strongestText = std::move(text);
+      }
+      anyIncident = true;
+      if (!(strength > candidateSize && strength > lowinc)) return;
+      const std::int32_t id = SlotIdOf(line);
+      const std::int32_t otherId = OtherSlotIdOf(line);
+      // The other car's report of a contact already scheduled is that contact.
+      const bool alreadyScheduled = std::fabs(mSessionTime - mReplayIncidentTime) <= kSameContactSeconds &&
+                                    SameCars(id, otherId, mReplayId, mReplayOtherId);
+      if (alreadyScheduled) return;
+      candidateFound = true;
+      candidateSize = strength;
+      candidateId = id;
+      candidateOtherId = otherId;
+    });
+  }
+  if (anyIncident) {
     if (debug != 0) AppendDebugText("Incident : " + mNewResults);  // the text brings its own line end
 
-    mIncidentSizeText = StrengthTextOf(mNewResults);
-    const double strength = std::strtod(mIncidentSizeText.c_str(), nullptr);
-    if (strength > mIncidentSize && strength > lowinc) {
-      mIncidentId = SlotIdOf(mNewResults);
-      mIncidentSize = strength;
+    mIncidentSizeText = strongestText;
+    if (candidateFound) {
+      mIncidentId = candidateId;
+      mIncidentOtherId = candidateOtherId;
+      mIncidentSize = candidateSize;
       mIncidentTime = mSessionTime;
     }
 
@@ -127,6 +202,7 @@ void rF2kovrel::ScheduleReplay(int session) {
   if (!strong && !worthInThisSession) return;
 
   mReplayId = mIncidentId;
+  mReplayOtherId = mIncidentOtherId;
   mReplayIncidentTime = mIncidentTime;
   mReplayPending = true;
   if (debug != 0) {

@@ -153,9 +153,11 @@ class rF2kovrel final : public InternalsPluginV07 {
   bool mReplayRunning = false;
   double mReplayIncidentTime = 0.0;
   std::int32_t mReplayId = -1;
+  std::int32_t mReplayOtherId = -1;  // the other car of the scheduled contact; -1 for an object
   double mIncidentTime = 0.0;
   double mIncidentSize = 0.0;
   std::int32_t mIncidentId = -1;
+  std::int32_t mIncidentOtherId = -1;
   double mReplayStartTime = 0.0;
   bool mReplayCamSet = false;
   std::string mIncidentSizeText;

@@ -57,7 +57,7 @@ void StreamSeeds(SeedFolder& seeds, const fs::path& results) {
       "Parker(24)</Incident>\n",
   };
   for (int session : {1, 5, 10}) {
-    for (std::uint8_t flags : {0, 1, 2, 3}) {
+    for (std::uint8_t flags : {0, 1, 2, 3, 8, 11}) {
       std::string text;
       for (const std::string& line : lines) text += line + "\x03";
       seeds.Add(StreamSeed(7, session, flags, text));
@@ -88,7 +88,9 @@ void StreamSeeds(SeedFolder& seeds, const fs::path& results) {
         text += stream[i].text;
         if (i == middle) text += "\x03\x03";
       }
-      const std::uint8_t flags = static_cast<std::uint8_t>(2 | (newScale ? 4 : 0) | (k % 2));
+      // Odd slices with the debug log, every third from a whole-stream host.
+      const std::uint8_t flags =
+          static_cast<std::uint8_t>(2 | (newScale ? 4 : 0) | (k % 2) | (k % 3 == 0 ? 8 : 0));
       seeds.Add(StreamSeed(static_cast<std::uint8_t>(k), session, flags, text));
     }
   }

@@ -1,16 +1,20 @@
-// The incident scan on arbitrary results-stream text, fed as the simulator
-// grows the stream: each line of the input arrives with its own snapshot.
+// The incident scan on arbitrary results-stream text: each line of the input
+// arrives with its own snapshot, handed as the simulator hands it (only what
+// was added since the previous snapshot) or as the whole stream so far.
 //
 // Input: U8 random seed, Integer session number, U8 flags (1 debug log on,
 // 2 through UpdateScoring rather than ScanIncidents alone, 4 thresholds of
-// the current contact scale), then the stream text, where three bytes steer
-// the host instead of joining the text:
-//   0x01  the stream shrinks to half its length (a new results stream)
+// the current contact scale, 8 the whole stream rather than additions), then
+// the stream text, where three bytes steer the host instead of joining the text:
+//   0x01  the stream shrinks to half its length (a new results stream); with
+//         additions, the addition is cut to half its length
 //   0x02  one snapshot with no stream at all (a null pointer)
 //   0x03  eleven seconds pass and the host polls "InstantReplay" and asks
 //         for the camera, so that scheduled replays run and end
 // After every scan the plug-in must remember exactly the text it was shown
-// and have taken as new exactly what was added to it.
+// and have taken as new what that text adds to the previous one: the part
+// beyond it when the text begins with it, nothing when the two are the same,
+// the whole text otherwise.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,26 +48,25 @@ class Host {
     mInfo.mCurrentET = mTime;
     mPlugin.mSessionTime = mTime;
     mInfo.mResultsStream = stream != nullptr ? const_cast<char*>(stream->c_str()) : nullptr;
-    const std::size_t before = mSeen;
-    const std::size_t visible = stream != nullptr ? std::strlen(stream->c_str()) : 0;
+    const std::string shown = stream != nullptr ? std::string(stream->c_str()) : std::string();
     if (mThroughScoring) {
       mPlugin.UpdateScoring(mInfo);
     } else {
       mPlugin.ScanIncidents(mInfo);
     }
-    // The first scan after a reset takes everything as seen; later ones take
-    // what lies beyond the remembered length, and a shorter stream as seen.
+    // The first scan after a reset takes everything as seen.
     Check(mPlugin.mPrevResultsSet);
-    Check(mPlugin.mPrevResults.size() == visible);
-    if (stream != nullptr) Check(mPlugin.mPrevResults == std::string(stream->c_str(), visible));
-    if (mScanned && visible > before) {
-      Check(mPlugin.mNewResults == std::string(stream->c_str() + before, visible - before));
-    } else {
+    Check(mPlugin.mPrevResults == shown);
+    if (!mScanned || shown == mSeen) {
       Check(mPlugin.mNewResults.empty());
+    } else if (shown.size() > mSeen.size() && shown.compare(0, mSeen.size(), mSeen) == 0) {
+      Check(mPlugin.mNewResults == shown.substr(mSeen.size()));
+    } else {
+      Check(mPlugin.mNewResults == shown);
     }
     Check(mPlugin.mIncidentSizeText.size() <= 10);
     Check(!(mPlugin.mReplayPending && mPlugin.mReplayRunning));
-    mSeen = visible;
+    mSeen = shown;
     mScanned = true;
   }
 
@@ -82,7 +85,7 @@ class Host {
   ::Snapshot mSnapshot;
   ScoringInfoV01 mInfo{};
   double mTime = 100.0;
-  std::size_t mSeen = 0;
+  std::string mSeen;
   bool mScanned = false;
 };
 
@@ -101,6 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Host host(plugin, session, (flags & 2) != 0);
 
+  const bool whole = (flags & 8) != 0;
   std::string stream;
   const std::string text = in.Rest();
   std::size_t at = 0;
@@ -119,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       std::size_t end = text.find_first_of("\n\x01\x02\x03", at);
       end = end == std::string::npos ? text.size() : (text[end] == '\n' ? end + 1 : end);
+      if (!whole) stream.clear();
       stream.append(text, at, end - at);
       host.Snapshot(&stream);
       at = end;

@@ -14,7 +14,10 @@
  *   scoring      a snapshot turned into a camera command
  *   race         a race snapshot with a battle for second place
  *   replay       an incident in the results stream replayed through
- *                CheckHWControl and WantsToViewVehicle */
+ *                CheckHWControl and WantsToViewVehicle
+ *   contacts     the stream handed as the simulator hands it, each snapshot
+ *                only its additions: of a crash's lines the strongest is
+ *                replayed, on its own car, and once */
 #include <math.h>
 #include <string.h>
 
@@ -495,6 +498,44 @@ static void ReplayStage(void* object) {
   HOST_CHECK(answer <= 1, "after the replay the camera call still answered %d", answer);
 }
 
+static void ContactsStage(void* object) {
+  HostSnapshot snapshot;
+  HostCameraControl camera;
+  double value = 0.5;
+  double t;
+  int presses = 0;
+  int32_t replayed = -1;
+  Stage("contacts");
+  SlotCall(object, kSlotEnableHardware);
+
+  FourCars(&snapshot, 10, 6, 100.0);
+  HostSnapshotStream(&snapshot, "<Score et=\"90.0\">Driver A(3) lap=3 point=1</Score>\n");
+  SnapshotThenView(object, &snapshot, &camera);
+
+  /* A crash: a light line first, then the heavy one naming slot 12. */
+  FourCars(&snapshot, 10, 6, 101.0);
+  HostSnapshotStream(&snapshot,
+                     "Incident Driver A(3) contact (0.30) with another vehicle Driver C(5)\n"
+                     "Incident Driver B(12) contact (0.95) with another vehicle Driver Lead(7)\n");
+  SnapshotThenView(object, &snapshot, &camera);
+  /* The other car's report of the same contact, stronger, a moment later. */
+  FourCars(&snapshot, 10, 6, 101.2);
+  HostSnapshotStream(&snapshot,
+                     "Incident Driver Lead(7) contact (1.40) with another vehicle Driver B(12)\n");
+  SnapshotThenView(object, &snapshot, &camera);
+
+  /* Snapshots with nothing added, until long after one replay has ended. */
+  for (t = 101.5; t < 170.0; t += 0.5) {
+    FourCars(&snapshot, 10, 6, t);
+    SnapshotThenView(object, &snapshot, &camera);
+    if (camera.mReplaySetTime == 1 && replayed == -1) replayed = camera.mID;
+    value = 0.5;
+    if (SlotCheckHWControl(object, "InstantReplay", &value) == 1) ++presses;
+  }
+  HOST_CHECK(replayed == 12, "the replay camera went to slot %d, not 12", (int)replayed);
+  HOST_CHECK(presses == 2, "InstantReplay pressed %d times, not once to start and once to end", presses);
+}
+
 /* ---- the life of the plug-in ------------------------------------------------------ */
 
 int main(int argc, char** argv) {
@@ -514,7 +555,8 @@ int main(int argc, char** argv) {
   gStage = argv[3];
   {
     static const char* const kStages[] = {"boundary", "environment", "example", "notice",
-                                          "streams",  "scoring",     "race",    "replay"};
+                                          "streams",  "scoring",     "race",    "replay",
+                                          "contacts"};
     size_t i;
     int known = 0;
     for (i = 0; i < sizeof kStages / sizeof kStages[0]; ++i) known |= strcmp(gStage, kStages[i]) == 0;
@@ -565,6 +607,7 @@ int main(int argc, char** argv) {
     if (strcmp(gStage, "scoring") == 0) ScoringStage(object);
     if (strcmp(gStage, "race") == 0) RaceStage(object);
     if (strcmp(gStage, "replay") == 0) ReplayStage(object);
+    if (strcmp(gStage, "contacts") == 0) ContactsStage(object);
     SlotCall(object, kSlotEndSession);
     SlotCall(object, kSlotShutdown);
   }

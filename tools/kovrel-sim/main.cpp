@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -98,6 +99,13 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--fps", run.frameRate, "host frames per second (camera, message and hardware calls)")
       ->check(CLI::Range(1.0, 1000.0))
+      ->capture_default_str();
+  app.add_option("--results-stream", run.resultsStream,
+                 "how the plug-in is handed the results stream: additions (each snapshot the lines added since "
+                 "the previous one, as the simulator does) or whole (the whole stream so far)")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, ksim::ResultsStream>{{"additions", ksim::ResultsStream::Additions},
+                                                     {"whole", ksim::ResultsStream::Whole}}))
       ->capture_default_str();
   app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");

@@ -16,6 +16,8 @@
 
 namespace ksim {
 
+enum class ResultsStream { Additions, Whole };
+
 struct RunOptions {
   std::string pluginPath;
   std::string workFolder;          // created when missing
@@ -30,11 +32,13 @@ struct RunOptions {
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
   std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed
-  // The plug-in's results stream holds only the snapshots' additions that
-  // its incident scan acts on: those holding "Incident" and "Immovable" or
-  // "vehicle" (it reads any other addition and drops it), so it decides the
-  // same, while the stream it measures every snapshot stays a small part of
-  // a long session's.
+  // How the plug-in is handed the results stream: as the simulator does, each
+  // snapshot only the lines added since the previous one (an empty text when
+  // none), or, to compare with hosts of the past, the whole stream so far.
+  ResultsStream resultsStream = ResultsStream::Additions;
+  // Of the snapshots' additions the plug-in is handed only those its incident
+  // scan acts on, holding "Incident" and "Immovable" or "vehicle" (it reads any
+  // other addition and drops it), so it decides the same for less work.
   bool incidentAdditionsOnly = false;
   // Times each of the plug-in's callbacks (RunResult's scoring and callback
   // seconds): two clock reads a call, some forty calls a snapshot.

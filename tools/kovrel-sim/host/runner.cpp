@@ -96,6 +96,7 @@ class SessionPlayer {
   void Account(double t, double dt);
   void NoteAuto(double time);
   void ShowProgress(double t);
+  char* StreamForPlugin(std::size_t mark);
   std::string CarText(int car) const;
   std::string SessionJson(double t) const;
 
@@ -112,7 +113,7 @@ class SessionPlayer {
   SessionRun mRun;
   FieldRecorder mRecorder{mRun};
   std::string mStream;
-  std::string mDirectorStream;  // with incidentAdditionsOnly: what the plug-in is given
+  std::string mDirectorStream;  // what the plug-in is given, unless the whole stream
   // What the broadcast shows.
   Shot mShot;
   bool mShotOpen = false;
@@ -383,6 +384,20 @@ void SessionPlayer::ShowProgress(double t) {
   mOptions.progress->flush();
 }
 
+// The results stream as the plug-in sees it this snapshot; `mark` is where
+// this snapshot's additions begin in the whole stream.
+char* SessionPlayer::StreamForPlugin(std::size_t mark) {
+  const bool wanted = !mOptions.incidentAdditionsOnly || ScanActsOn(mStream, mark);
+  if (mOptions.resultsStream == ResultsStream::Whole) {
+    if (!mOptions.incidentAdditionsOnly) return mStream.data();
+    if (wanted) mDirectorStream.append(mStream, mark, std::string::npos);
+  } else {
+    mDirectorStream.clear();
+    if (wanted) mDirectorStream.append(mStream, mark, std::string::npos);
+  }
+  return mDirectorStream.data();
+}
+
 SessionRun SessionPlayer::Play(bool hardware) {
   mRun.plan = mSource.Plan();
   mRun.directorSeed = mOptions.directorSeed;
@@ -423,12 +438,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
     mRecorder.Snapshot(t, mSource, mBoard, crossings);
     if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
-    if (mOptions.incidentAdditionsOnly) {
-      if (ScanActsOn(mStream, mark)) mDirectorStream.append(mStream, mark, std::string::npos);
-      info.mResultsStream = mDirectorStream.data();
-    } else {
-      info.mResultsStream = mStream.data();
-    }
+    info.mResultsStream = StreamForPlugin(mark);
 
     bool pressed = false;
     if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {
