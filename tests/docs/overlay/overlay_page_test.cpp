@@ -166,7 +166,7 @@ class OverlayPage : public ::testing::Test {
     return nlohmann::json::parse(report);
   }
 
-  // The page's overall opacity once it has settled at `opacity`, as text.
+  // Waits until the whole page's opacity reads `opacity` (a CSS number as text).
   bool WaitForOpacity(const std::string& opacity, std::chrono::milliseconds timeout) {
     std::string report;
     return mServer->WaitForReport(
@@ -304,7 +304,7 @@ TEST_F(OverlayPage, AMissingEmptyOrHalfWrittenFileLeavesTheLastState) {
   next.driver = "Bea Example";
   const std::string nextText = next.Text();
   fs::remove(Site() / "status.json");
-  LetPageRead(3, 404);
+  LetPageRead(4, 404);  // two a poll: with and without the query
   ExpectStill(before, "a missing file");
 
   WriteBytes(Site() / "status.json", nextText.substr(0, nextText.size() / 2));
