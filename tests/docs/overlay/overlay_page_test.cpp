@@ -216,7 +216,8 @@ class OverlayPage : public ::testing::Test {
 };
 
 // Three documents the plug-in wrote during a kovrel-sim race (20 cars, 4 laps,
-// seed 7): a battle seen from the TV cockpit, a replay, and after the flag.
+// seed 7, contacts injected at 200 and 330 s): a battle seen from the TV
+// cockpit, a replay, and after the flag.
 TEST_F(OverlayPage, FollowsARealRaceThroughABattleAReplayAndTheFinish) {
   Publish(Fixture("race-battle.json"));
   Open();
