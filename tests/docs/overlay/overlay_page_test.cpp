@@ -346,6 +346,26 @@ TEST_F(OverlayPage, FadesOutWhileTheFileStaysTheSameAndBackOnAChange) {
   EXPECT_TRUE(WaitForOpacity("1", 10s)) << "a changed file did not bring the page back";
 }
 
+// The page asks with a query string that defeats caches; a host that looks
+// for a file of that name must still get the page its document.
+TEST_F(OverlayPage, ReadsThePlainNameWhereTheHostRefusesQueries) {
+  mServer = std::make_unique<PageServer>(Site().string(), true);
+  StatusDoc doc;
+  doc.inBattle = false;
+  Publish(doc.Text());
+  Open();
+  const Shown first = {
+      {"place", "3"}, {"name", "Jane Doe"}, {"session", "RACE"}, {"clock", "LAP 5 / 20"}, {"leader", "John Roe"}};
+  WaitToShow(first);
+
+  doc.clock = "Last lap";
+  Publish(doc.Text());
+  Shown next = first;
+  next["clock"] = "Last lap";
+  WaitToShow(next);
+  EXPECT_GE(StatusReads(0, 404), 1) << "the host never refused a query";
+}
+
 TEST_F(OverlayPage, QueryStringMovesScalesAndHidesPanels) {
   StatusDoc doc;
   doc.sideBySide = true;

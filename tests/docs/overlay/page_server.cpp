@@ -6,8 +6,18 @@
 
 namespace overlay_test {
 
-PageServer::PageServer(const std::string& folder) : mServer(std::make_unique<httplib::Server>()) {
+PageServer::PageServer(const std::string& folder, bool refuseQueries)
+    : mServer(std::make_unique<httplib::Server>()) {
   if (!mServer->set_mount_point("/", folder)) throw std::runtime_error("cannot serve " + folder);
+  if (refuseQueries) {
+    mServer->set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
+      if (request.method != "GET" || request.params.empty() || request.path != "/status.json") {
+        return httplib::Server::HandlerResponse::Unhandled;
+      }
+      response.status = 404;
+      return httplib::Server::HandlerResponse::Handled;
+    });
+  }
   mServer->Post("/report", [this](const httplib::Request& request, httplib::Response& response) {
     TakeReport(request.body);
     response.set_content("ok", "text/plain");

@@ -25,7 +25,9 @@ struct Request {
 
 class PageServer {
  public:
-  explicit PageServer(const std::string& folder);
+  // With `refuseQueries`, a file asked for with a query string is not found,
+  // as with a host that takes the query for part of the file's name.
+  explicit PageServer(const std::string& folder, bool refuseQueries = false);
   ~PageServer();
   PageServer(const PageServer&) = delete;
   PageServer& operator=(const PageServer&) = delete;
