@@ -8,6 +8,7 @@ file(MAKE_DIRECTORY ${release_root})
 set(release_docs
   ${CMAKE_CURRENT_SOURCE_DIR}/docs/user-guide.md
   ${CMAKE_CURRENT_SOURCE_DIR}/docs/rF2kovrel-example.ini)
+list(APPEND release_docs ${CMAKE_CURRENT_SOURCE_DIR}/docs/overlay.html ${CMAKE_CURRENT_SOURCE_DIR}/docs/overlay-battle.png)
 
 # Users get the DLL without its symbol tables.
 if(CMAKE_STRIP)

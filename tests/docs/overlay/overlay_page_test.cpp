@@ -1,0 +1,391 @@
+// The overlay page in a real browser: headless Chromium loads it from a web
+// server on 127.0.0.1 that serves a folder, as a browser source serves the
+// stream files folder, and the tests write status.json there one document
+// after another and read back what the page shows.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "headless_browser.hpp"
+#include "page_server.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using overlay_test::HeadlessBrowser;
+using overlay_test::PageServer;
+
+// What a viewer reads in each part of the page; a part left out reads as empty.
+using Shown = std::map<std::string, std::string>;
+const char* const kParts[] = {"place", "name", "camera", "battle-label", "battle-gap", "session", "clock", "leader"};
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string Fixture(const std::string& name) { return ReadBytes(fs::path(KOVREL_OVERLAY_FIXTURES) / name); }
+
+// A status document shaped as the plug-in writes it (CR LF lines, the
+// members in its order), for the cases no real run gives.
+struct StatusDoc {
+  std::string driver = "Jane Doe";
+  int position = 3;
+  std::string camera = "trackside";
+  bool onReplay = false;
+  std::string sessionType = "race";
+  std::string phase = "green";
+  std::string clock = "5 / 20";
+  std::string gap = "0.350";
+  bool inBattle = true;
+  bool sideBySide = false;
+  std::string leader = "John Roe";
+
+  static std::string Quoted(const std::string& bytes) {
+    std::string out = "\"";
+    for (char c : bytes) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    return out + "\"";
+  }
+  static const char* Flag(bool value) { return value ? "true" : "false"; }
+
+  std::string Text() const {
+    std::ostringstream doc;
+    doc << "{\r\n"
+        << "  \"driver\": " << Quoted(driver) << ",\r\n"
+        << "  \"position\": " << position << ",\r\n"
+        << "  \"camera\": \"" << camera << "\",\r\n"
+        << "  \"on_replay\": " << Flag(onReplay) << ",\r\n"
+        << "  \"kovrel\": true,\r\n"
+        << "  \"player_driving\": false,\r\n"
+        << "  \"session_type\": \"" << sessionType << "\",\r\n"
+        << "  \"game_phase\": \"" << phase << "\",\r\n"
+        << "  \"time_display\": " << Quoted(clock) << ",\r\n"
+        << "  \"gap_to_next\": " << gap << ",\r\n"
+        << "  \"in_battle\": " << Flag(inBattle) << ",\r\n"
+        << "  \"sbs_active\": " << Flag(sideBySide) << ",\r\n"
+        << "  \"leader\": " << Quoted(leader) << "\r\n"
+        << "}\r\n";
+    return doc.str();
+  }
+};
+
+class OverlayPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mChromium = overlay_test::FindChromium();
+    if (mChromium.empty()) {
+      GTEST_SKIP() << "Chromium is not installed (looked for chromium and chromium-browser on PATH, or "
+                      "$KOVREL_CHROMIUM): the overlay page's browser tests need it; tools/setup-machine.sh "
+                      "installs it";
+    }
+    ASSERT_TRUE(overlay_test::IsProgram(mChromium)) << "$KOVREL_CHROMIUM names no program: " << mChromium;
+    static std::atomic<int> counter{0};
+    const char* root = std::getenv("KOVREL_TEST_TMP");
+    const fs::path base = root != nullptr ? fs::path(root) : fs::temp_directory_path() / "kovrel-tests";
+    mFolder = fs::absolute(base / ("overlay" + std::to_string(::getpid()) + "-" + std::to_string(counter++)));
+    fs::remove_all(mFolder);
+    fs::create_directories(Site());
+    fs::copy_file(KOVREL_OVERLAY_PAGE, Site() / "overlay.html");
+    fs::copy_file(KOVREL_OVERLAY_HARNESS, Site() / "harness.html");
+    mServer = std::make_unique<PageServer>(Site().string());
+  }
+
+  void TearDown() override {
+    mBrowser.reset();
+    mServer.reset();
+    std::error_code ignored;
+    if (!mFolder.empty()) fs::remove_all(mFolder, ignored);
+  }
+
+  fs::path Site() const { return mFolder / "site"; }
+
+  // Loads the page; `options` is its query string.
+  void Open(const std::string& options = "") {
+    const std::string url = "http://127.0.0.1:" + std::to_string(mServer->Port()) + "/harness.html" +
+                            (options.empty() ? "" : "?" + options);
+    const std::string run = std::to_string(++mOpened);
+    mBrowser = std::make_unique<HeadlessBrowser>(mChromium, url, (mFolder / ("profile" + run)).string(),
+                                                 (mFolder / ("chromium" + run + ".log")).string());
+  }
+
+  // Replaces status.json whole, so the page never reads it half written
+  // unless a test means it to.
+  void Publish(const std::string& bytes) {
+    WriteBytes(Site() / "status.json.new", bytes);
+    fs::rename(Site() / "status.json.new", Site() / "status.json");
+  }
+
+  static Shown TextOf(const nlohmann::json& report) {
+    Shown shown;
+    for (const char* part : kParts) shown[part] = report["text"].value(part, "");
+    return shown;
+  }
+
+  static Shown Complete(Shown expected) {
+    for (const char* part : kParts) expected.emplace(part, "");
+    return expected;
+  }
+
+  // Waits until the page shows exactly `expected`; the first wait includes
+  // the browser's start.
+  nlohmann::json WaitToShow(const Shown& wanted) {
+    const Shown expected = Complete(wanted);
+    std::string report;
+    const bool shown = mServer->WaitForReport(
+        [&](const std::string& text) { return TextOf(nlohmann::json::parse(text)) == expected; },
+        mSeenOnce ? 10s : 40s, report);
+    mSeenOnce = mSeenOnce || !report.empty();
+    if (!shown) {
+      ADD_FAILURE() << "the page never showed what was expected; last report: "
+                    << (report.empty() ? "none" : report);
+      return {};
+    }
+    return nlohmann::json::parse(report);
+  }
+
+  // Waits until the whole page's opacity reads `opacity` (a CSS number as text).
+  bool WaitForOpacity(const std::string& opacity, std::chrono::milliseconds timeout) {
+    std::string report;
+    return mServer->WaitForReport(
+        [&](const std::string& text) { return nlohmann::json::parse(text)["opacity"] == opacity; }, timeout,
+        report);
+  }
+
+  // Reads of status.json from request `from` on that got `status`.
+  int StatusReads(std::size_t from, int status) const {
+    const auto requests = mServer->Requests();
+    int count = 0;
+    for (std::size_t i = from; i < requests.size(); ++i) {
+      if (requests[i].path == "/status.json" && requests[i].status == status) ++count;
+    }
+    return count;
+  }
+
+  // Lets the page read status.json at least `reads` times more with `status`.
+  void LetPageRead(int reads, int status) {
+    const std::size_t from = mServer->Requests().size();
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (StatusReads(from, status) < reads && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_GE(StatusReads(from, status), reads) << "the page stopped reading status.json";
+  }
+
+  // The page still shows `shown`, in full view.
+  void ExpectStill(const Shown& shown, const std::string& after) {
+    const nlohmann::json report = LastReport();
+    EXPECT_EQ(TextOf(report), Complete(shown)) << "after " << after;
+    EXPECT_EQ(report["opacity"], "1") << "after " << after;
+  }
+
+  nlohmann::json LastReport() {
+    std::string report;
+    mServer->WaitForReport([](const std::string&) { return true; }, 0ms, report);
+    return report.empty() ? nlohmann::json() : nlohmann::json::parse(report);
+  }
+
+  std::string mChromium;
+  fs::path mFolder;
+  std::unique_ptr<PageServer> mServer;
+  std::unique_ptr<HeadlessBrowser> mBrowser;
+  bool mSeenOnce = false;
+  int mOpened = 0;
+};
+
+// Three documents the plug-in wrote during a kovrel-sim race (20 cars, 4 laps,
+// seed 7, contacts injected at 200 and 330 s): a battle seen from the TV
+// cockpit, a replay, and after the flag.
+TEST_F(OverlayPage, FollowsARealRaceThroughABattleAReplayAndTheFinish) {
+  Publish(Fixture("race-battle.json"));
+  Open();
+  WaitToShow({{"place", "9"},
+              {"name", "Tomasz Chen"},
+              {"camera", "TV COCKPIT"},
+              {"battle-label", "CLOSEST BATTLE"},
+              {"battle-gap", "0.386 s"},
+              {"session", "RACE"},
+              {"clock", "LAP 1 / 4"},
+              {"leader", "Emil Jansen"}});
+
+  // The director still rates a battle during the replay; the tag waits, and
+  // the clock's REPLAY is said once, in the lower third.
+  Publish(Fixture("race-replay.json"));
+  WaitToShow({{"place", "REPLAY"}, {"name", "Lucia Rinaldi"}, {"session", "RACE"}, {"leader", "Emil Jansen"}});
+
+  Publish(Fixture("race-finish.json"));
+  WaitToShow({{"place", "2"},
+              {"name", "Elif Hofer"},
+              {"session", "RACE"},
+              {"clock", "Race finished"},
+              {"leader", "Emil Jansen"}});
+}
+
+TEST_F(OverlayPage, NamesShowAsTextAndRunNothing) {
+  StatusDoc doc;
+  doc.driver = "<img src=x onerror=fetch('/ran')>";
+  doc.leader = "<b>Roe</b> & \"Sons\"";
+  Publish(doc.Text());
+  Open();
+
+  const nlohmann::json report = WaitToShow({{"place", "3"},
+                                            {"name", "<img src=x onerror=fetch('/ran')>"},
+                                            {"battle-label", "CLOSEST BATTLE"},
+                                            {"battle-gap", "0.350 s"},
+                                            {"session", "RACE"},
+                                            {"clock", "LAP 5 / 20"},
+                                            {"leader", "<b>Roe</b> & \"Sons\""}});
+  LetPageRead(4, 200);
+  for (const overlay_test::Request& request : mServer->Requests()) {
+    EXPECT_NE(request.path, "/ran") << "the name's markup ran";
+    EXPECT_NE(request.path, "/x") << "the name's markup was parsed as HTML";
+  }
+  if (!report.is_null()) {
+    EXPECT_EQ(report["images"], 0);
+  }
+}
+
+TEST_F(OverlayPage, NamesInWindows1252OrUtf8BothRead) {
+  StatusDoc doc;
+  doc.driver = "J\xF6rg M\xFC" "ller \x80";      // windows-1252, as older builds give names
+  doc.leader = "Zo\xC3\xAB \xC5\x81ukasz";        // UTF-8
+  doc.onReplay = true;
+  doc.position = 0;
+  doc.clock = "REPLAY";
+  Publish(doc.Text());
+  Open();
+
+  WaitToShow({{"place", "REPLAY"},
+              {"name", "J\xC3\xB6rg M\xC3\xBCller \xE2\x82\xAC"},
+              {"session", "RACE"},
+              {"leader", "Zo\xC3\xAB \xC5\x81ukasz"}});
+}
+
+TEST_F(OverlayPage, AMissingEmptyOrHalfWrittenFileLeavesTheLastState) {
+  StatusDoc first;
+  first.driver = "Ann Example";
+  first.position = 7;
+  first.camera = "onboard";
+  Publish(first.Text());
+  Open("fade=0");  // however slow the machine, no fading out between the checks
+  const Shown before = {{"place", "7"},
+                        {"name", "Ann Example"},
+                        {"camera", "ONBOARD"},
+                        {"battle-label", "CLOSEST BATTLE"},
+                        {"battle-gap", "0.350 s"},
+                        {"session", "RACE"},
+                        {"clock", "LAP 5 / 20"},
+                        {"leader", "John Roe"}};
+  WaitToShow(before);
+  ASSERT_TRUE(WaitForOpacity("1", 5s)) << "never faded in";
+
+  StatusDoc next = first;
+  next.driver = "Bea Example";
+  const std::string nextText = next.Text();
+  fs::remove(Site() / "status.json");
+  LetPageRead(4, 404);  // two a poll: with and without the query
+  ExpectStill(before, "a missing file");
+
+  WriteBytes(Site() / "status.json", nextText.substr(0, nextText.size() / 2));
+  LetPageRead(3, 200);
+  ExpectStill(before, "a half-written file");
+
+  WriteBytes(Site() / "status.json", "");
+  LetPageRead(3, 200);
+  ExpectStill(before, "an empty file, as at a session's start");
+
+  Publish(nextText);
+  Shown after = before;
+  after["name"] = "Bea Example";
+  WaitToShow(after);
+}
+
+TEST_F(OverlayPage, FadesOutWhileTheFileStaysTheSameAndBackOnAChange) {
+  StatusDoc doc;
+  Publish(doc.Text());
+  Open("fade=2");
+  WaitToShow({{"place", "3"},
+              {"name", "Jane Doe"},
+              {"battle-label", "CLOSEST BATTLE"},
+              {"battle-gap", "0.350 s"},
+              {"session", "RACE"},
+              {"clock", "LAP 5 / 20"},
+              {"leader", "John Roe"}});
+  ASSERT_TRUE(WaitForOpacity("1", 5s));
+
+  // Rewritten with the same bytes, as the plug-in does while nothing moves.
+  const auto rewritten = std::chrono::steady_clock::now();
+  Publish(doc.Text());
+  ASSERT_TRUE(WaitForOpacity("0", 10s)) << "never faded out";
+  EXPECT_GE(std::chrono::steady_clock::now() - rewritten, 1500ms) << "faded out too soon";
+
+  doc.gap = "0.420";
+  Publish(doc.Text());
+  EXPECT_TRUE(WaitForOpacity("1", 10s)) << "a changed file did not bring the page back";
+}
+
+// The page asks with a query string that defeats caches; a host that looks
+// for a file of that name must still get the page its document.
+TEST_F(OverlayPage, ReadsThePlainNameWhereTheHostRefusesQueries) {
+  mServer = std::make_unique<PageServer>(Site().string(), true);
+  StatusDoc doc;
+  doc.inBattle = false;
+  Publish(doc.Text());
+  Open();
+  const Shown first = {
+      {"place", "3"}, {"name", "Jane Doe"}, {"session", "RACE"}, {"clock", "LAP 5 / 20"}, {"leader", "John Roe"}};
+  WaitToShow(first);
+
+  doc.clock = "Last lap";
+  Publish(doc.Text());
+  Shown next = first;
+  next["clock"] = "Last lap";
+  WaitToShow(next);
+  EXPECT_GE(StatusReads(0, 404), 1) << "the host never refused a query";
+}
+
+TEST_F(OverlayPage, QueryStringMovesScalesAndHidesPanels) {
+  StatusDoc doc;
+  doc.sideBySide = true;
+  Publish(doc.Text());
+  Open();
+  const nlohmann::json plain = WaitToShow({{"place", "3"},
+                                           {"name", "Jane Doe"},
+                                           {"battle-label", "SIDE BY SIDE"},
+                                           {"session", "RACE"},
+                                           {"clock", "LAP 5 / 20"},
+                                           {"leader", "John Roe"}});
+  mBrowser.reset();
+  mSeenOnce = false;
+
+  Open("corner=left&scale=0.5&hide=clock,battle");
+  const nlohmann::json changed = WaitToShow({{"place", "3"}, {"name", "Jane Doe"}, {"leader", "John Roe"}});
+  if (plain.is_null() || changed.is_null()) return;
+  EXPECT_GT(plain["corner"]["left"].get<double>(), 960.0);
+  EXPECT_LT(changed["corner"]["left"].get<double>(), 960.0);
+  EXPECT_NEAR(changed["lower"]["height"].get<double>(), plain["lower"]["height"].get<double>() / 2, 1.0);
+}
+
+}  // namespace
