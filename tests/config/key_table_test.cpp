@@ -48,20 +48,12 @@ TEST(KeyTable, HoldsEveryKeyThePluginWritesInItsOrderWithItsDefault) {
   EXPECT_EQ(FindSettingKey("scoring"), nullptr);
 }
 
-TEST(KeyTable, EveryDefaultIsUsableAndEveryRangeReadsPlainly) {
+TEST(KeyTable, EveryDefaultIsUsableAndTheBoundsHoldAsWritten) {
   for (const SettingKey& key : SettingKeys()) {
     if (key.kind != SettingKind::Text) {
       EXPECT_TRUE(IsUsableNumber(key, std::strtod(key.defaultText, nullptr))) << key.key;
     }
-    EXPECT_FALSE(UsableValuesText(key).empty()) << key.key;
   }
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("auto")), "0 or 1");
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("autokey")), "1 to 254");
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("sbscount")), "2 or more");
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("sbsdist")), "more than 0");
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("camtest")), "no, ob or rv");
-  EXPECT_EQ(UsableValuesText(*FindSettingKey("showinpit")),
-            "interestdiff, onboarddiff, always, never, or a number: 1 or more");
   EXPECT_FALSE(IsUsableNumber(*FindSettingKey("sbsdist"), 0.0));
   EXPECT_TRUE(IsUsableNumber(*FindSettingKey("rearview"), 100.0));
   EXPECT_FALSE(IsUsableNumber(*FindSettingKey("rearview"), 101.0));

@@ -196,6 +196,15 @@ std::string ScaleProblem(const std::vector<Threshold>& thresholds, double strong
          ": no contact would be replayed (older builds: try lowinc=0.4 and highinc=0.8)";
 }
 
+// A contact must be stronger than lowinc to count at all, so a lower highinc
+// replays all of those in races too.
+std::string OrderProblem(const std::vector<Threshold>& thresholds) {
+  const Threshold& low = thresholds[0];
+  const Threshold& high = thresholds[1];
+  if (high.value >= low.value) return "";
+  return high.name + " is below " + low.name + ": every contact stronger than lowinc is replayed, in races too";
+}
+
 // Edits between two names (letter case aside), a swap of neighbours counting one.
 int EditDistance(const std::string& a, const std::string& b) {
   const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
@@ -262,8 +271,10 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
     }
     if (!problem.empty()) problems.push_back(entry.where + ": " + problem);
   }
-  const std::string scale = ScaleProblem(Thresholds(first), context.strongestContact);
-  if (!scale.empty()) problems.push_back(scale);
+  const std::vector<Threshold> thresholds = Thresholds(first);
+  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context.strongestContact)}) {
+    if (!problem.empty()) problems.push_back(problem);
+  }
   return problems;
 }
 

@@ -53,14 +53,16 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
        "does not exist on this computer, nor does the folder above it"},
       {"folder is a file", Section("filespath=" + dir.File("old-scale.ini") + "\r\n"), "is a file, not a folder"},
       {"empty folder", Section("filespath=\r\n"), "filespath is empty"},
+      {"thresholds the wrong way round", Section("lowinc=2000\r\n"),
+       "highinc=0.8 (its default) is below lowinc=2000: every contact stronger than lowinc is replayed"},
       {"old scale on current results", Section("lowinc=0.4\r\nhighinc=0.8\r\n"),
        "lowinc=0.4 and highinc=0.8 fit the 0-1 scale of older simulator builds, but your results files report "
        "contact strengths up to ",
        "--results " + current},
       {"defaults on current results", Section("waitsec=10\r\n"), "lowinc=0.4 (its default) and highinc=0.8 (its default) fit",
        "--results " + current},
-      {"current scale on old results", Section("lowinc=2000\r\nhighinc=0.8\r\n"),
-       "lowinc=2000 fit the scale of current simulator builds", "--results " + old},
+      {"current scale on old results", Section("lowinc=2000\r\nhighinc=4000\r\n"),
+       "lowinc=2000 and highinc=4000 fit the scale of current simulator builds", "--results " + old},
   };
   ksim_test::WriteBytes(dir.File("old-scale.ini"), "[KOVREL]\r\nlowinc=0.4\r\n");
   for (const Case& c : cases) {
@@ -141,8 +143,8 @@ TEST(RunSettingsCheck, SetsReplaceTheFilesValuesAndEachProblemIsAWarning) {
   EXPECT_NE(said.find("kovrel-sim: warning: --set: WAITSEC=08 reads as 0"), std::string::npos) << said;
   EXPECT_EQ(said.find("waitsec=-5"), std::string::npos) << "the --set replaced it:\n" << said;
   EXPECT_NE(said.find("kovrel-sim: warning: line 3: sbscount=0 is outside"), std::string::npos) << said;
-  EXPECT_NE(said.find("highinc=0.8 (its default) fit the 0-1 scale"), std::string::npos) << said;
-  EXPECT_EQ(said.find("lowinc=3000"), std::string::npos) << said;
+  EXPECT_NE(said.find("warning: highinc=0.8 (its default) fit the 0-1 scale"), std::string::npos) << said;
+  EXPECT_NE(said.find("warning: highinc=0.8 (its default) is below lowinc=3000"), std::string::npos) << said;
 
   std::ostringstream quiet;
   EXPECT_TRUE(ksim::WarnAboutRunSettings(quiet, "", {}, context));
