@@ -13,6 +13,9 @@
 #include <iostream>
 #include <vector>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "sim_test_support.hpp"
@@ -21,8 +24,53 @@ namespace {
 
 using ksim_test::TempDir;
 
+namespace fs = std::filesystem;
+
+// The process holding the client end of an accepted connection, found
+// through /proc while the client waits for an answer; 0 once it is gone.
+int ClientProcess(int connection) {
+  sockaddr_in peer{};
+  socklen_t size = sizeof peer;
+  if (::getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &size) != 0) return 0;
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  std::getline(table, line);  // the heading
+  std::string inode;
+  while (inode.empty() && std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string number, local, remote, state, queues, timer, retransmits, uid, timeout, node;
+    fields >> number >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> node;
+    const auto port = [](const std::string& address) { return std::stoul(address.substr(address.find(':') + 1), nullptr, 16); };
+    if (port(local) == ntohs(peer.sin_port) && port(remote) == 6397) inode = node;
+  }
+  const std::string target = "socket:[" + inode + "]";
+  std::error_code error;
+  for (const fs::directory_entry& process : fs::directory_iterator("/proc", error)) {
+    const std::string pid = process.path().filename();
+    if (inode.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", error)) {
+      if (fs::read_symlink(fd.path(), error) == target) return std::stoi(pid);
+    }
+  }
+  return 0;
+}
+
+bool StartedByThisTest(int pid) {
+  while (pid > 1 && pid != ::getpid()) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // "pid (name) state ppid ...": the name may hold blanks, so read after its ')'.
+    std::istringstream rest(line.substr(line.rfind(')') + 1));
+    std::string state;
+    if (!(rest >> state >> pid)) return false;
+  }
+  return pid == ::getpid();
+}
+
 // Stands in for the simulator's web server: accepts every connection and
-// counts the bytes that arrive on it.
+// counts the bytes that arrive on it, apart for the commands this test
+// starts and for other programs of the computer (another checkout's tests).
 class RecordingServer {
  public:
   RecordingServer() {
@@ -48,16 +96,21 @@ class RecordingServer {
     for (int i = 0; i < 100 && mConnections.load() < expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return mConnections.load();
   }
-  long Bytes() const { return mBytes.load(); }
+  long OwnBytes() const { return mOwnBytes.load(); }
+  long StrangerBytes() const { return mStrangerBytes.load(); }
 
  private:
   void Serve() {
     std::vector<pollfd> watched{{mListener, POLLIN, 0}};
+    std::vector<int> owners{0};  // per watched connection: 1 this test's, -1 a stranger's, 0 not known yet
     while (!mStop) {
       if (::poll(watched.data(), watched.size(), 20) <= 0) continue;
       if ((watched[0].revents & POLLIN) != 0) {
         const int client = ::accept4(mListener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0) watched.push_back({client, POLLIN, 0});
+        if (client >= 0) {
+          watched.push_back({client, POLLIN, 0});
+          owners.push_back(0);
+        }
         ++mConnections;
       }
       for (std::size_t i = watched.size(); i-- > 1;) {
@@ -65,11 +118,13 @@ class RecordingServer {
         char bytes[4096];
         const ssize_t n = ::read(watched[i].fd, bytes, sizeof bytes);
         if (n > 0) {
-          mBytes += n;
+          if (owners[i] == 0) owners[i] = StartedByThisTest(ClientProcess(watched[i].fd)) ? 1 : -1;
+          (owners[i] > 0 ? mOwnBytes : mStrangerBytes) += n;
           continue;
         }
         ::close(watched[i].fd);
         watched.erase(watched.begin() + static_cast<std::ptrdiff_t>(i));
+        owners.erase(owners.begin() + static_cast<std::ptrdiff_t>(i));
       }
     }
     for (std::size_t i = 1; i < watched.size(); ++i) ::close(watched[i].fd);
@@ -79,7 +134,8 @@ class RecordingServer {
   bool mListening = false;
   std::atomic<bool> mStop{false};
   std::atomic<int> mConnections{0};
-  std::atomic<long> mBytes{0};
+  std::atomic<long> mOwnBytes{0};
+  std::atomic<long> mStrangerBytes{0};
   std::thread mThread;
 };
 
@@ -120,8 +176,9 @@ TEST(NextToARunningSimulator, CommandsThatLoadThePluginStopAndSendNothing) {
   EXPECT_EQ(output.find("127.0.0.1:6397"), std::string::npos) << output;
 
   if (server.Listening()) {
-    EXPECT_EQ(server.Connections(2), 2) << "one look per command that loads the plug-in";
-    EXPECT_EQ(server.Bytes(), 0) << "no request reached the server";
+    EXPECT_GE(server.Connections(2), 2) << "a look before each command that loads the plug-in";
+    EXPECT_EQ(server.OwnBytes(), 0) << "no request of these commands reached the server";
+    if (server.StrangerBytes() > 0) std::cout << "other programs sent " << server.StrangerBytes() << " bytes meanwhile\n";
   }
 }
 
