@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
   app.add_option("--fps", run.frameRate, "host frames per second (camera, message and hardware calls)")
       ->check(CLI::Range(1.0, 1000.0))
       ->capture_default_str();
-  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
+  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests (without it a run stops "
+               "when anything answers there: the plug-in must not reach a running simulator)");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
   app.add_option("--json", jsonPath,
                  "also write the run as JSON to this file: every session's events with their verdicts, its "
