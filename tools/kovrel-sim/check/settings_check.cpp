@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <ostream>
-#include <stdexcept>
 
 #include "check/check.hpp"
 #include "config/key_table.hpp"
@@ -205,47 +203,7 @@ std::string OrderProblem(const std::vector<Threshold>& thresholds) {
   return high.name + " is below " + low.name + ": every contact stronger than lowinc is replayed, in races too";
 }
 
-// Edits between two names (letter case aside), a swap of neighbours counting one.
-int EditDistance(const std::string& a, const std::string& b) {
-  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-  std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
-  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = static_cast<int>(i);
-  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = static_cast<int>(j);
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const int change = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
-      if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1])) {
-        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-      }
-    }
-  }
-  return d[a.size()][b.size()];
-}
-
 }  // namespace
-
-std::string NearestKey(const std::string& name) {
-  // Short names allow one edit, longer ones two.
-  const int allowed = name.size() >= 6 ? 2 : 1;
-  std::string nearest;
-  int best = allowed + 1;
-  for (const SettingKey& key : SettingKeys()) {
-    const int distance = EditDistance(name, key.key);
-    if (distance < best) {
-      best = distance;
-      nearest = key.key;
-    }
-  }
-  return nearest;
-}
-
-std::string UnknownKeyProblem(const std::string& key) {
-  if (FindSettingKey(key) != nullptr) return "";
-  const std::string nearest = NearestKey(key);
-  return "\"" + key + "\" is not a setting of the plug-in" +
-         (nearest.empty() ? ": it ignores it" : "; did you mean " + nearest + "?");
-}
 
 std::vector<std::string> CheckSettings(const IniContents& contents, const CheckContext& context) {
   std::vector<std::string> problems;
@@ -276,38 +234,6 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
     if (!problem.empty()) problems.push_back(problem);
   }
   return problems;
-}
-
-IniContents RunSettings(const std::string& iniPath, const std::vector<Setting>& sets) {
-  IniContents contents;
-  contents.hasSection = true;
-  if (!iniPath.empty()) contents = ReadIniContents(iniPath);
-  for (const Setting& set : sets) {
-    // The host writes a --set over the section's first line of that key.
-    const auto same = std::find_if(contents.entries.begin(), contents.entries.end(),
-                                   [&](const IniEntry& e) { return EqualsIgnoringCase(e.key, set.first.c_str()); });
-    IniEntry entry{set.first, set.second, true, "--set"};
-    if (same != contents.entries.end()) {
-      *same = entry;
-    } else {
-      contents.entries.push_back(entry);
-    }
-  }
-  return contents;
-}
-
-bool WarnAboutRunSettings(std::ostream& err, const std::string& iniPath, const std::vector<Setting>& sets,
-                          const CheckContext& context) {
-  if (iniPath.empty() && sets.empty()) return true;
-  try {
-    for (const std::string& problem : CheckSettings(RunSettings(iniPath, sets), context)) {
-      err << "kovrel-sim: warning: " << problem << '\n';
-    }
-  } catch (const std::runtime_error& error) {
-    err << "kovrel-sim: " << error.what() << '\n';
-    return false;
-  }
-  return true;
 }
 
 }  // namespace ksim
