@@ -15,25 +15,13 @@
 
 #include "advise/advise.hpp"
 #include "analysis/analysis.hpp"
+#include "check/check.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
 #include "review/review.hpp"
 #include "sessions/sessions.hpp"
 
 namespace {
-
-bool SetsKey(const std::vector<ksim::Setting>& settings, const char* key) {
-  return std::any_of(settings.begin(), settings.end(), [&](const ksim::Setting& s) { return s.first == key; });
-}
-
-double StrongestContact(const ksim::RecordedSession& session) {
-  double strongest = 0.0;
-  for (const auto& line : session.stream) {
-    ksim::ContactReport report;
-    if (line.tag == "Incident" && ksim::ParseContactLine(line.line, report)) strongest = std::max(strongest, report.strength);
-  }
-  return strongest;
-}
 
 // The folder a file would go into; the current one for a bare name.
 bool FolderExists(const std::string& path) {
@@ -107,7 +95,8 @@ int main(int argc, char** argv) {
           std::map<std::string, ksim::ResultsStream>{{"additions", ksim::ResultsStream::Additions},
                                                      {"whole", ksim::ResultsStream::Whole}}))
       ->capture_default_str();
-  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests");
+  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests (without it a run stops "
+               "when anything answers there: the plug-in must not reach a running simulator)");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
   app.add_option("--json", jsonPath,
                  "also write the run as JSON to this file: every session's events with their verdicts, its "
@@ -117,9 +106,11 @@ int main(int argc, char** argv) {
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
+  const auto checkIni = ksim::AddCheckIniCommand(app);
   const ksim::AdviseCommand advise(app, KOVREL_SIM_DEFAULT_PLUGIN);
   CLI11_PARSE(app, argc, argv);
   if (review->Chosen()) return review->Run();
+  if (checkIni->Chosen()) return checkIni->Run();
   if (advise.Chosen()) return advise.Run();
 
   for (const std::string& text : settings) {
@@ -128,11 +119,20 @@ int main(int argc, char** argv) {
       std::cerr << "kovrel-sim: --set wants KEY=VALUE, not \"" << text << "\"\n";
       return 2;
     }
+    const std::string unknown = ksim::UnknownKeyProblem(setting.first);
+    if (!unknown.empty()) {
+      std::cerr << "kovrel-sim: --set " << text << ": " << unknown << '\n';
+      return 2;
+    }
     run.settings.push_back(setting);
   }
   if (!jsonPath.empty() && !FolderExists(jsonPath)) {
     // Found out now, not after the whole run.
     std::cerr << "kovrel-sim: cannot write the JSON export " << jsonPath << ": its folder does not exist\n";
+    return 2;
+  }
+  if (!reportPath.empty() && !FolderExists(reportPath)) {
+    std::cerr << "kovrel-sim: cannot write the report " << reportPath << ": its folder does not exist\n";
     return 2;
   }
   generated.randomContacts = !noContacts;
@@ -143,13 +143,15 @@ int main(int argc, char** argv) {
 
   std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
   std::string title;
+  ksim::CheckContext checkContext;
   try {
     if (!resultsFile.empty()) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
-      const double strongest = StrongestContact(recorded);
-      if (strongest > 1.5 && run.settingsTemplate.empty() && !SetsKey(run.settings, "lowinc") &&
-          !SetsKey(run.settings, "highinc")) {
+      const double strongest = ksim::StrongestContact(recorded);
+      checkContext.strongestContact = strongest;
+      // With settings given, the settings check below says it.
+      if (strongest > 1.5 && run.settingsTemplate.empty() && run.settings.empty()) {
         std::cerr << "kovrel-sim: note: this file reports contact strengths up to " << strongest
                   << " (the scale of current simulator builds); the plug-in's thresholds lowinc 0.4 and highinc "
                      "0.8 fit the old 0-1 scale, so nearly every contact would be replayed. Raise them, for "
@@ -181,6 +183,12 @@ int main(int argc, char** argv) {
     }
   } catch (const ksim::ResultsFileError& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
+    return 2;
+  }
+  if (!ksim::WarnAboutRunSettings(std::cerr, run.settingsTemplate, run.settings, checkContext)) return 2;
+  const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem();
+  if (!busy.empty()) {
+    std::cerr << "kovrel-sim: stopped before loading the plug-in: " << busy << '\n';
     return 2;
   }
 

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "host/host.hpp"
+
 namespace ksim_test {
 
 namespace fs = std::filesystem;
@@ -72,6 +74,8 @@ int RunCommand(const std::string& command, std::string& output) {
 }
 
 std::string ResultsFile(const char* name) { return std::string(KSIM_RESULTS) + "/" + name; }
+
+bool SimulatorPortTaken() { return !ksim::SimulatorWebServerProblem().empty(); }
 
 }  // namespace ksim_test
 

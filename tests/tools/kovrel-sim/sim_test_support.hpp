@@ -41,6 +41,10 @@ int RunCommand(const std::string& command, std::string& output);
 
 std::string ResultsFile(const char* name);
 
+// Something on this computer (another program, another checkout's tests)
+// holds 127.0.0.1:6397, so kovrel-sim refuses to load the plug-in here.
+bool SimulatorPortTaken();
+
 }  // namespace ksim_test
 
 namespace ksim_test {

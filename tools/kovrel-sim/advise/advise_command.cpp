@@ -12,6 +12,7 @@
 #include "advise/advise.hpp"
 #include "advise/progress.hpp"
 #include "common/text.hpp"
+#include "host/host.hpp"
 #include "sessions/sessions.hpp"
 
 namespace ksim {
@@ -143,6 +144,9 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   if (!options.ini.empty()) input.user = CandidateFromIni(user);
   const Candidate start = input.user ? *input.user : DefaultCandidate();
 
+  // The workers load the plug-in, which would find the simulator's web server.
+  const std::string busy = SimulatorWebServerProblem();
+  if (!busy.empty()) throw Refusal{"stopped before loading the plug-in: " + busy};
   ScratchFolder scratch;
   EvaluationSetup setup;
   setup.pluginPath = options.pluginPath;

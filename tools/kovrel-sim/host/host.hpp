@@ -50,6 +50,11 @@ struct RunOptions {
 // that cannot be made.
 RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options);
 
+// Empty when nothing answers on 127.0.0.1:6397; otherwise why a run that
+// loads the plug-in must not start there, and what to do. Asked before the
+// plug-in is loaded: its set-up would find that server and use it.
+std::string SimulatorWebServerProblem();
+
 // Plays a session with no plug-in: the field, the timing points and the
 // contacts, with nothing on air.
 SessionRun RecordSession(SessionSource& source, double scoringRate);

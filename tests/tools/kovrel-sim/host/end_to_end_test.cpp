@@ -272,6 +272,7 @@ TEST(KovrelSimProgram, AMalformedResultsFileStopsBeforeAnythingHappens) {
 }
 
 TEST(KovrelSimProgram, WithNoArgumentsRunsARaceAndWritesTheReport) {
+  if (ksim_test::SimulatorPortTaken()) GTEST_SKIP() << "another program holds 127.0.0.1:6397: kovrel-sim will not run next to it";
   TempDir dir(true);
   std::string output;
   const int status = ksim_test::RunCommand("cd " + dir.Path() + " && " + KSIM_EXECUTABLE + " 2>/dev/null", output);
@@ -291,6 +292,7 @@ int RunProgram(const TempDir& dir, const std::string& options, std::string& outp
 }
 
 TEST(KovrelSimProgram, TheJsonExportAgreesWithThePrintedSummary) {
+  if (ksim_test::SimulatorPortTaken()) GTEST_SKIP() << "another program holds 127.0.0.1:6397: kovrel-sim will not run next to it";
   TempDir dir(true);
   const std::string path = dir.File("run.json");
   std::string output;
@@ -342,6 +344,7 @@ TEST(KovrelSimProgram, AJsonExportThatCannotBeWrittenStopsWithAMessage) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("work"))) << "nothing played";
 
   // A folder in the way only when writing: the summary stays, the error comes last.
+  if (ksim_test::SimulatorPortTaken()) GTEST_SKIP() << "another program holds 127.0.0.1:6397: kovrel-sim will not run next to it";
   const std::string taken = dir.File("taken.json");
   std::filesystem::create_directory(taken);
   EXPECT_EQ(RunProgram(dir, "--json " + taken, output), 1) << output;
