@@ -13,6 +13,7 @@ void rF2kovrel::SetEnvironment(const EnvironmentInfoV01& info) {
       ReadSettingsUpToFilesPath();
       CreateOneFolder(filespath);
       ReadSettingsFromDebug();
+      ReadOptInSettings();
     }
     // The probe may hold the call for seconds; nothing else waits for it.
     ProbeWebServer();

@@ -23,6 +23,11 @@ SettingKey Words(const char* key, const char* defaultText, std::vector<std::stri
   return {key, SettingKind::Text, defaultText, false, {0.0, 0.0, false}, std::move(words), otherWordActsAs, nullptr};
 }
 
+SettingKey OptIn(SettingKey key) {
+  key.writtenBack = false;
+  return key;
+}
+
 std::string NumberText(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", value);
@@ -88,6 +93,10 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(Integer("replayduration", "20", 1));
     // A negative offset starts the replay after the contact.
     k.push_back(Real("replayoffset", "5.0", 0));
+    k.push_back(OptIn(Integer("livedirector", "0", 0, 1)));
+    k.push_back(OptIn(Real("livemin", "8", 0)));
+    k.push_back(OptIn(Real("liveswitch", "0.2", 0)));
+    k.push_back(OptIn(Integer("autoinc", "0", 0, 1)));
     return k;
   }();
   return keys;

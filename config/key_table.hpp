@@ -31,9 +31,11 @@ struct SettingKey {
   const char* otherWordActsAs;
   // Said instead of the range or the words, for a setting that needs more.
   const char* usableText;
+  // False for the opt-in keys: read when present, never added to the file.
+  bool writtenBack = true;
 };
 
-// The twenty-one keys in reading order.
+// The twenty-one keys the plug-in writes, in reading order, then the opt-in keys.
 const std::vector<SettingKey>& SettingKeys();
 
 // The key of that name, compared without regard to case; null when none.

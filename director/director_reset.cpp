@@ -39,4 +39,5 @@ void rF2kovrel::ResetDirector() {
   mIncidentSize = 0.0;
   mPrevResults.clear();
   mPrevResultsSet = false;
+  ResetLiveDirector();
 }

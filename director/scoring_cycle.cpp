@@ -64,6 +64,7 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
       mNextPlace = 1;
     }
     ScanIncidents(info);
+    if (livedirector != 0 && info.mSession > 9) DirectLive(info);
     mTimerFired = (mSessionTime - mLastCutTime) > mCutWait;
     if (mTimerFired) {
       ChooseCamera(info);

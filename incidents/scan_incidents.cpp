@@ -149,6 +149,7 @@ void rF2kovrel::ScanIncidents(const ScoringInfoV01& info) {
       if (!IsIncident(line)) return;
       std::string text = StrengthTextOf(line);
       const double strength = std::strtod(text.c_str(), nullptr);
+      if (livedirector != 0 || autoinc != 0) NoteContactReport(SlotIdOf(line), strength);
       if (!anyIncident || strength > strongest) {
         strongest = strength;
         strongestText = std::move(text);
@@ -167,6 +168,7 @@ void rF2kovrel::ScanIncidents(const ScoringInfoV01& info) {
       candidateOtherId = otherId;
     });
   }
+  if (anyIncident && autoinc != 0) DeriveContactThresholds();
   if (anyIncident) {
     if (debug != 0) AppendDebugText("Incident : " + mNewResults);  // the text brings its own line end
 
@@ -205,6 +207,7 @@ void rF2kovrel::ScheduleReplay(int session) {
   mReplayOtherId = mIncidentOtherId;
   mReplayIncidentTime = mIncidentTime;
   mReplayPending = true;
+  ++mReplaysScheduled;
   if (debug != 0) {
     std::ostringstream line = LogLine();
     line << mIncidentSize << " >= highinc ...\n";

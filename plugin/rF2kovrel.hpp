@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "sdk/InternalsPlugin.hpp"
 
@@ -55,15 +56,23 @@ class rF2kovrel final : public InternalsPluginV07 {
   void ChooseQualifying(const ScoringInfoV01& info);
   int PickRandomPlace(const ScoringInfoV01& info);
   void ChooseRace(const ScoringInfoV01& info);
+  // The live director (races, opt-in): early switches, contact reactions and
+  // replays of missed passes on top of the choice made above.
+  void DirectLive(const ScoringInfoV01& info);
+  void ResetLiveDirector();
 
   // config/
   void ReadSettingsUpToFilesPath();
   void ReadSettingsFromDebug();
+  void ReadOptInSettings();
 
   // incidents/
   void ScanIncidents(const ScoringInfoV01& info);
   void ScheduleReplay(int session);
   unsigned char ViewReplay(CameraControlInfoV01& camControl);
+  void NoteContactReport(std::int32_t id, double strength);
+  void DeriveContactThresholds();
+  void ReplayMissedPass(const ScoringInfoV01& info);
 
   // webclient/
   void ProbeWebServer();
@@ -173,6 +182,39 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::int32_t mLeaderLaps = 0;
   std::int32_t mLastGamePhase = 0;
   bool mPlayerDriving = false;
+
+  // Opt-in keys: read only when present in the file and never written back, so
+  // a file without them directs exactly as before.
+  std::int32_t livedirector = 0;
+  double livemin = 8.0;      // seconds a shot is held before an early switch
+  double liveswitch = 0.2;   // how much closer (s) a battle must be to switch early
+  std::int32_t autoinc = 0;  // contact thresholds from the session's own strengths
+  double mIniLowinc = 0.4;   // the file's thresholds, restored each session
+  double mIniHighinc = 0.8;
+
+  // The live director's state, reset with the session.
+  struct LiveCar {
+    std::int32_t id = -1;
+    double gap = 0.0;  // smoothed time behind the car ahead
+  };
+  std::vector<LiveCar> mLiveCars;  // by array index
+  std::vector<int> mLiveByPlace;   // array index by place, -1 where none
+  std::vector<double> mContactStrengths;  // this session's reports, for autoinc
+  struct ContactReport {
+    double time;
+    std::int32_t id;
+    double strength;
+  };
+  std::vector<ContactReport> mRecentReports;  // the last few seconds' reports
+  double mLiveLastUpdate = -1.0;
+  double mLiveSwitchSince = -1.0;  // the closer battle has been closer since then
+  std::int32_t mLiveSwitchPlace = 0;
+  double mLiveReactedAt = -1.0e9;  // the last cut to a contact or a scene
+  double mSceneUntil = -1.0e9;     // a mass report is one scene until then
+  std::int32_t mLivePodium[3] = {-1, -1, -1};
+  double mGreenSince = -1.0;
+  std::int32_t mReplaysScheduled = 0;
+  std::int32_t mLiveReason = 0;  // why the live director overruled this snapshot's choice (LiveReason)
 
   // Camera choice has resolved a car since the last Director reset; until then
   // nothing is sent to the simulator or the web server for the reset's slot id 0.

@@ -101,7 +101,7 @@ std::string NumberProblem(const SettingKey& key, const IniEntry& entry) {
   const Reading reading = ReadAs(key, entry.value);
   if (!reading.number) {
     return (entry.value.empty() ? entry.key + " is empty" : Written(entry) + " does not start with a number") +
-           ": the plug-in uses its default " + key.defaultText + " and writes that into the file";
+           ": the plug-in uses its default " + key.defaultText + (key.writtenBack ? " and writes that into the file" : "");
   }
   const std::string misread = MisreadProblem(key, entry, reading);
   return misread.empty() ? RangeProblem(key, entry, reading) : misread;

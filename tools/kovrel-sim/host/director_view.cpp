@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "director/live_director.hpp"
 #include "plugin/rF2kovrel.hpp"
 
 namespace ksim {
@@ -50,7 +51,17 @@ DirectorSettings DirectorView::Settings() const {
   s.replayduration = d.replayduration;
   s.replayoffset = d.replayoffset;
   s.filespath = d.filespath;
+  s.livedirector = d.livedirector;
+  s.autoinc = d.autoinc;
+  s.lowincInForce = d.lowinc;
+  s.highincInForce = d.highinc;
   return s;
+}
+
+void DirectorView::TakeThresholdsInForce(DirectorSettings& settings) const {
+  if (mDirector == nullptr) return;
+  settings.lowincInForce = mDirector->lowinc;
+  settings.highincInForce = mDirector->highinc;
 }
 
 int DirectorView::AutoOn() const { return mDirector != nullptr ? mDirector->auto_ : 0; }
@@ -109,6 +120,15 @@ CutReason DirectorView::Explain(const ScoringInfoV01& info) const {
   }
   if (phase != 4 && phase != 5) {
     why.reason = Reason::Leader;
+    return why;
+  }
+  if (d.mLiveReason == kLiveCloserBattle) {
+    why.reason = Reason::CloserBattle;
+    why.detail = Seconds(d.mMinBehind);
+    return why;
+  }
+  if (d.mLiveReason == kLiveContact || d.mLiveReason == kLiveScene) {
+    why.reason = d.mLiveReason == kLiveContact ? Reason::Contact : Reason::ContactScene;
     return why;
   }
   if (chosen != nullptr && d.mCutWait == 2 && chosen->mFinishStatus == 0 && chosen->mSector == 0 &&

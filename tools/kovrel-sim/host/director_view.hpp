@@ -22,6 +22,8 @@ class DirectorView {
   bool Available() const { return mDirector != nullptr; }
   DirectorSettings Settings() const;
   int AutoOn() const;
+  // The contact thresholds the plug-in holds now (with autoinc, the session's own).
+  void TakeThresholdsInForce(DirectorSettings& settings) const;
   // The plug-in found a web server on the simulator's port at set-up: it
   // then hands its cuts to that server rather than to the camera calls.
   bool WebServerSeen() const;

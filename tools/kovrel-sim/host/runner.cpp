@@ -569,6 +569,7 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
     result.sessions.push_back(player.Play(hardware));
     clockOffset += result.sessions.back().endTime;
     result.snapshots += result.sessions.back().snapshots;
+    view.TakeThresholdsInForce(result.settings);
   }
   if (hardware) plugin.DisableHardware();
   {

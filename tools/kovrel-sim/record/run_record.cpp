@@ -19,6 +19,9 @@ const char* ReasonName(Reason reason) {
     case Reason::GridWalk: return "grid walk";
     case Reason::FinishWalk: return "finish walk";
     case Reason::AfterReplay: return "after replay";
+    case Reason::CloserBattle: return "closer battle";
+    case Reason::Contact: return "contact";
+    case Reason::ContactScene: return "contact scene";
   }
   return "unknown";
 }

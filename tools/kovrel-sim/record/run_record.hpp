@@ -27,6 +27,9 @@ enum class Reason {
   GridWalk,         // down the grid on the formation lap
   FinishWalk,       // the top three in turn after the flag
   AfterReplay,      // back to the live picture after a replay
+  CloserBattle,     // the live director: early to a clearly closer battle
+  Contact,          // the live director: a fresh strong contact
+  ContactScene,     // the live director: five or more cars reporting contact at once
 };
 
 const char* ReasonName(Reason reason);
@@ -59,6 +62,11 @@ struct DirectorSettings {
   int replayduration = 20;
   double replayoffset = 5.0;
   std::string filespath;
+  int livedirector = 0;
+  int autoinc = 0;
+  // With autoinc, the thresholds the session ended with (the contacts' own scale).
+  double lowincInForce = 0.4;
+  double highincInForce = 0.8;
 };
 
 // A request the plug-in sent to the simulator's web server.

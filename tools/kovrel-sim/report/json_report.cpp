@@ -150,7 +150,9 @@ json SettingsJson(const DirectorSettings& d) {
           {"waitsec", d.waitsec},     {"onboarddiff", d.onboarddiff}, {"lowinc", d.lowinc},
           {"highinc", d.highinc},     {"msessioninc", d.msessioninc}, {"sbscount", d.sbscount},
           {"onboardcam", d.onboardcam}, {"rearviewcam", d.rearviewcam}, {"replayduration", d.replayduration},
-          {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)}};
+          {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)},
+          {"livedirector", d.livedirector}, {"autoinc", d.autoinc},
+          {"lowinc_in_force", d.lowincInForce}, {"highinc_in_force", d.highincInForce}};
 }
 
 }  // namespace

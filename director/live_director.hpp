@@ -1,0 +1,10 @@
+// Why the live director overruled the usual choice of a snapshot (the host's
+// reasons for cuts read it).
+#pragma once
+
+enum LiveReason {
+  kLiveNone = 0,
+  kLiveCloserBattle = 1,  // an early switch to a clearly closer battle
+  kLiveContact = 3,       // a fresh strong contact
+  kLiveScene = 4,         // five or more cars reporting contact at once
+};

@@ -1,0 +1,61 @@
+// A lead change or a pass for the podium that the camera missed is replayed
+// through the instant replay, when no contact replay is waiting and the
+// budget of replays for the race so far allows.
+#include <algorithm>
+#include <cstdint>
+
+#include "director/snapshot.hpp"
+#include "plugin/rF2kovrel.hpp"
+
+namespace {
+
+constexpr int kWatchedPlaces = 3;
+// About eight replays a race hour, contacts and passes together; the first
+// may come at once.
+constexpr double kReplaysPerHour = 8.0;
+
+bool WithinBudget(const rF2kovrel& d) {
+  const double hours = std::max(0.0, d.mSessionTime - d.mGreenSince) / 3600.0;
+  return d.mReplaysScheduled < 1.0 + kReplaysPerHour * hours;
+}
+
+bool IsAmong(std::int32_t id, const std::int32_t* ids, int count) {
+  return std::find(ids, ids + count, id) != ids + count;
+}
+
+bool InPitOrDone(const ScoringInfoV01& info, std::int32_t id) {
+  const int count = VehicleCount(info);
+  for (int i = 0; i < count; ++i) {
+    const VehicleScoringInfoV01& v = info.mVehicle[i];
+    if (v.mID == id) return v.mPitState != 0 || v.mFinishStatus != 0;
+  }
+  return true;  // gone from the field
+}
+
+}  // namespace
+
+void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
+  std::int32_t now[kWatchedPlaces] = {-1, -1, -1};
+  for (int k = 0; k < kWatchedPlaces && k + 1 < static_cast<int>(mLiveByPlace.size()); ++k) {
+    const int index = mLiveByPlace[static_cast<std::size_t>(k + 1)];
+    if (index >= 0) now[k] = info.mVehicle[index].mID;
+  }
+  for (int k = 0; k < kWatchedPlaces; ++k) {
+    const std::int32_t passer = now[k];
+    const std::int32_t passed = mLivePodium[k];
+    if (passer < 0 || passed < 0 || passer == passed) continue;
+    // The new car came from behind and the old one is now behind it: a pass,
+    // not a car that dropped out or a pit stop.
+    if (IsAmong(passer, mLivePodium, k + 1) || IsAmong(passed, now, k + 1)) continue;
+    if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
+    const bool seen = mActualVeh == passer || mActualVeh == passed;
+    if (seen || mReplayPending || mReplayRunning || !WithinBudget(*this)) continue;
+    mReplayId = passer;
+    mReplayOtherId = passed;
+    mReplayIncidentTime = mSessionTime;
+    mReplayPending = true;
+    ++mReplaysScheduled;
+    break;
+  }
+  std::copy(now, now + kWatchedPlaces, mLivePodium);
+}
