@@ -25,9 +25,11 @@ const std::array<const char*, 3> kStreamFiles = {"time.txt", "info.html", "statu
 // A race of `cars` cars, set up and past its first cut, snapshot by snapshot.
 class Race {
  public:
-  Race(int cars, const std::string& filesFolder)
+  Race(int cars, const std::string& filesFolder, bool live = false)
       : mSnapshot(RaceField(cars, 600.0, SyntheticStream(kStreamBytes))), mInfo(mSnapshot.Info()) {
     SetUpPlugin(mPlugin, filesFolder);
+    mPlugin.livedirector = live ? 1 : 0;
+    mPlugin.autoinc = live ? 1 : 0;
     for (int i = 0; i < 50; ++i) Next();
   }
   void Next() {
@@ -120,6 +122,12 @@ void DirectorWork(benchmark::State& state) {
   for (auto _ : state) race.Next();
 }
 
+// The same with the live director and automatic thresholds switched on.
+void LiveDirectorWork(benchmark::State& state) {
+  Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true);
+  for (auto _ : state) race.Next();
+}
+
 // What the director's work pays the system for the three files it cannot
 // open: one failed open each.
 void FailedOpensFloor(benchmark::State& state) {
@@ -135,4 +143,5 @@ void FailedOpensFloor(benchmark::State& state) {
 
 BENCHMARK(UpdateScoringAgainstFloor)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(DirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
+BENCHMARK(LiveDirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(FailedOpensFloor);

@@ -210,6 +210,10 @@ void rF2kovrel::ResetLiveDirector() {
   mLiveReactedAt = -1.0e9;
   mSceneUntil = -1.0e9;
   for (std::int32_t& id : mLivePodium) id = -1;
+  mWaitingPasser = -1;
+  mWaitingPassed = -1;
+  mWaitingPassPlace = 0;
+  mWaitingPassTime = 0.0;
   mGreenSince = -1.0;
   mReplaysScheduled = 0;
   mLiveReason = kLiveNone;

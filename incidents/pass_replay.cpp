@@ -1,6 +1,6 @@
 // A lead change or a pass for the podium that the camera missed is replayed
-// through the instant replay, when no contact replay is waiting and the
-// budget of replays for the race so far allows.
+// through the instant replay, when no contact replay is waiting and (for a
+// podium pass) the budget of replays for the race so far allows.
 #include <algorithm>
 #include <cstdint>
 
@@ -10,13 +10,16 @@
 namespace {
 
 constexpr int kWatchedPlaces = 3;
-// About eight replays a race hour, contacts and passes together; the first
-// may come at once.
+// About eight replays a race hour, contacts and passes together: the first
+// may come at once, the n-th once (n - 1) eighths of an hour have gone.
 constexpr double kReplaysPerHour = 8.0;
+// A pass missed while another replay was due or on screen waits this long for
+// its own; a lead change made during a replay would otherwise be lost.
+constexpr double kLongestPassWait = 60.0;
 
 bool WithinBudget(const rF2kovrel& d) {
   const double hours = std::max(0.0, d.mSessionTime - d.mGreenSince) / 3600.0;
-  return d.mReplaysScheduled < 1.0 + kReplaysPerHour * hours;
+  return d.mReplaysScheduled <= kReplaysPerHour * hours;
 }
 
 bool IsAmong(std::int32_t id, const std::int32_t* ids, int count) {
@@ -48,14 +51,31 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
     // not a car that dropped out or a pit stop.
     if (IsAmong(passer, mLivePodium, k + 1) || IsAmong(passed, now, k + 1)) continue;
     if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
-    const bool seen = mActualVeh == passer || mActualVeh == passed;
-    if (seen || mReplayPending || mReplayRunning || !WithinBudget(*this)) continue;
-    mReplayId = passer;
-    mReplayOtherId = passed;
-    mReplayIncidentTime = mSessionTime;
-    mReplayPending = true;
-    ++mReplaysScheduled;
+    if (mActualVeh == passer || mActualVeh == passed) continue;  // seen as it happened
+    // The pass for the best place of this snapshot waits for its replay,
+    // unless one for a better place already does.
+    if (mWaitingPasser < 0 || k + 1 <= mWaitingPassPlace) {
+      mWaitingPasser = passer;
+      mWaitingPassed = passed;
+      mWaitingPassPlace = k + 1;
+      mWaitingPassTime = mSessionTime;
+    }
     break;
   }
   std::copy(now, now + kWatchedPlaces, mLivePodium);
+
+  if (mWaitingPasser < 0) return;
+  if (mSessionTime - mWaitingPassTime > kLongestPassWait) {
+    mWaitingPasser = -1;
+    return;
+  }
+  // A lead change is rare and always worth its replay; podium passes keep to the budget.
+  const bool leadChange = mWaitingPassPlace == 1;
+  if (mReplayPending || mReplayRunning || !(leadChange || WithinBudget(*this))) return;
+  mReplayId = mWaitingPasser;
+  mReplayOtherId = mWaitingPassed;
+  mReplayIncidentTime = mWaitingPassTime;
+  mReplayPending = true;
+  ++mReplaysScheduled;
+  mWaitingPasser = -1;
 }

@@ -212,6 +212,11 @@ class rF2kovrel final : public InternalsPluginV07 {
   double mLiveReactedAt = -1.0e9;  // the last cut to a contact or a scene
   double mSceneUntil = -1.0e9;     // a mass report is one scene until then
   std::int32_t mLivePodium[3] = {-1, -1, -1};
+  // A missed pass waiting for the replay on screen (or pending) to end.
+  std::int32_t mWaitingPasser = -1;
+  std::int32_t mWaitingPassed = -1;
+  std::int32_t mWaitingPassPlace = 0;
+  double mWaitingPassTime = 0.0;
   double mGreenSince = -1.0;
   std::int32_t mReplaysScheduled = 0;
   std::int32_t mLiveReason = 0;  // why the live director overruled this snapshot's choice (LiveReason)

@@ -1,0 +1,50 @@
+// The opt-in keys: read when the file has them, never written into it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/director_fixture.hpp"
+#include "support/ini_file.hpp"
+
+namespace {
+
+class OptInSettings : public ::testing::Test {
+ protected:
+  void SetUp() override { plugin.mIniPath = folder.Path() + "\\rF2kovrel.ini"; }
+  void ReadAll() {
+    plugin.ReadSettingsUpToFilesPath();
+    plugin.ReadSettingsFromDebug();
+    plugin.ReadOptInSettings();
+  }
+  std::string Ini() const { return folder.File("rF2kovrel.ini"); }
+
+  TempFolder folder;
+  rF2kovrel plugin;
+};
+
+TEST_F(OptInSettings, ACompletedFileGainsNoneOfThemAndTheyStayOff) {
+  ReadAll();
+  const std::string completed = ReadFileBytes(Ini());
+  for (const char* key : {"livedirector", "livemin", "liveswitch", "autoinc"}) {
+    EXPECT_EQ(completed.find(key), std::string::npos) << key;
+  }
+  EXPECT_EQ(plugin.livedirector, 0);
+  EXPECT_EQ(plugin.autoinc, 0);
+  // Read again from the completed file: not a byte changes.
+  ReadAll();
+  EXPECT_EQ(ReadFileBytes(Ini()), completed);
+}
+
+TEST_F(OptInSettings, PresentKeysAreReadAndUnusableOnesKeepTheBuiltInValue) {
+  WriteFileBytes(Ini(), "[KOVREL]\r\nlivedirector=1\r\nlivemin=6\r\nliveswitch=-1\r\nautoinc=x\r\nlowinc=2000\r\n");
+  ReadAll();
+  EXPECT_EQ(plugin.livedirector, 1);
+  EXPECT_EQ(plugin.livemin, 6.0);
+  EXPECT_EQ(plugin.liveswitch, 0.2);
+  EXPECT_EQ(plugin.autoinc, 0);
+  EXPECT_EQ(plugin.mIniLowinc, 2000.0) << "the file's threshold, restored each session under autoinc";
+  const std::string file = ReadFileBytes(Ini());
+  EXPECT_NE(file.find("autoinc=x\r\n"), std::string::npos) << "an unreadable opt-in key is left as written";
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/director_fixture.hpp"
+#include "support/snapshot_builder.hpp"
+
+namespace {
+
+// A green-flag race of six cars (slot ids 101..106 in places 1..6) driven at
+// five snapshots a second, with every camera command the plug-in sends noted.
+class LiveDirector : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ApplyDefaultSettings(plugin, folder.Path());
+    plugin.livedirector = 1;
+    gaps = {0.0, 5.0, 0.9, 5.0, 5.0, 3.0};
+    order = {101, 102, 103, 104, 105, 106};
+  }
+
+  Snapshot Field(double time, const std::string& stream) {
+    Snapshot s;
+    s.Session(10).Phase(5).Time(time).Stream(stream);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const int place = static_cast<int>(i) + 1;
+      s.Car(order[i], place).Behind(gaps[i]).LapDist(1000.0 - 100.0 * place);
+    }
+    return s;
+  }
+
+  // One snapshot and the camera call after it; the slot id cut to, or -1.
+  int Step(const std::string& stream = "") {
+    Snapshot s = Field(now, stream);
+    plugin.UpdateScoring(s.Info());
+    CameraControlInfoV01 cam{};
+    const int cut = plugin.WantsToViewVehicle(cam) == 1 ? cam.mID : -1;
+    if (cut >= 0) cuts.push_back({now, cut});
+    now += 0.2;
+    return cut;
+  }
+  // Steps until the time given; `each` may change the field before each step.
+  void RunUntil(double until, const std::function<void()>& each = [] {}) {
+    while (now < until - 1e-9) {
+      each();
+      Step();
+    }
+  }
+  double LastCutTime() const { return cuts.empty() ? -1.0 : cuts.back().time; }
+
+  struct Cut {
+    double time;
+    int id;
+  };
+  TempFolder folder;
+  rF2kovrel plugin;
+  std::vector<double> gaps;
+  std::vector<int> order;
+  std::vector<Cut> cuts;
+  double now = 30.0;  // past the first wait: the first snapshot cuts
+};
+
+TEST_F(LiveDirector, SwitchesEarlyToAClearlyCloserBattleOnlyAfterTheShortestHold) {
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  ASSERT_EQ(cuts[0].id, 103);  // the 0.9 s battle
+  const double onAir = cuts[0].time;
+  RunUntil(onAir + 2.0);
+  gaps[5] = 0.3;  // a battle far closer starts at the back
+  RunUntil(onAir + plugin.livemin - 0.01);
+  EXPECT_EQ(cuts.size(), 1u) << "no early switch inside the shortest hold";
+  RunUntil(onAir + 12.0);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 106);
+  EXPECT_LT(cuts[1].time, onAir + plugin.waitsec) << "earlier than the usual wait";
+}
+
+TEST_F(LiveDirector, NoisyGapsWithinTheMarginNeverSwitchEarly) {
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  const double onAir = cuts[0].time;
+  // The other battle is 0.1 s closer on average, and both gaps wander by up
+  // to 0.15 s as timing between two timing points does.
+  int tick = 0;
+  RunUntil(onAir + plugin.waitsec - 0.2, [&] {
+    ++tick;
+    gaps[2] = 0.9 + 0.15 * std::sin(tick * 1.7);
+    gaps[5] = 0.8 + 0.15 * std::sin(tick * 2.3 + 1.0);
+  });
+  EXPECT_EQ(cuts.size(), 1u);
+}
+
+TEST_F(LiveDirector, AStrongContactCutsAtOnceAWeakOneDoesNot) {
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  const double onAir = cuts[0].time;
+  RunUntil(onAir + 2.0);
+  Step("Incident Driver 105(105) contact (0.50) with vehicle Driver 104(104)\n");
+  Step();
+  EXPECT_EQ(cuts.size(), 1u) << "below highinc: no reaction";
+  Step("Incident Driver 105(105) contact (0.95) with vehicle Driver 104(104)\n");
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 105);
+  EXPECT_LT(cuts[1].time, onAir + plugin.livemin) << "a contact may cut inside the shortest hold";
+}
+
+TEST_F(LiveDirector, FiveCarsReportingAtOnceAreOneSceneShownFromItsFront) {
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  std::string pileUp;
+  for (int id : {106, 105, 104, 102, 101}) {
+    pileUp += "Incident Driver " + std::to_string(id) + "(" + std::to_string(id) + ") contact (0.10) with Immovable\n";
+  }
+  RunUntil(now + 2.0);
+  Step(pileUp);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 101);
+  // More of the same scene, even strong, is not a new cut.
+  RunUntil(now + 1.0);
+  Step("Incident Driver 104(104) contact (0.95) with vehicle Driver 105(105)\n");
+  Step(pileUp);
+  EXPECT_EQ(cuts.size(), 2u);
+}
+
+TEST_F(LiveDirector, AMissedLeadChangeIsReplayedASeenOneIsNot) {
+  Step();
+  ASSERT_EQ(cuts.back().id, 103);
+  RunUntil(now + 3.0);
+  order = {102, 101, 103, 104, 105, 106};  // 102 takes the lead off camera
+  Step();
+  EXPECT_TRUE(plugin.mReplayPending);
+  EXPECT_EQ(plugin.mReplayId, 102);
+  EXPECT_EQ(plugin.mReplayOtherId, 101);
+  EXPECT_NEAR(plugin.mReplayIncidentTime, now - 0.2, 1e-9);
+
+  // Another race, the camera on the leaders' fight when the lead changes.
+  rF2kovrel seen;
+  ApplyDefaultSettings(seen, folder.Path());
+  seen.livedirector = 1;
+  order = {101, 102, 103, 104, 105, 106};
+  gaps = {0.0, 0.2, 5.0, 5.0, 5.0, 5.0};
+  for (double t = 30.0; t < 33.0; t += 0.2) {
+    Snapshot s = Field(t, "");
+    seen.UpdateScoring(s.Info());
+    CameraControlInfoV01 cam{};
+    seen.WantsToViewVehicle(cam);
+  }
+  ASSERT_EQ(seen.mActualVeh, 102);
+  order = {102, 101, 103, 104, 105, 106};
+  Snapshot swapped = Field(33.2, "");
+  seen.UpdateScoring(swapped.Info());
+  EXPECT_FALSE(seen.mReplayPending);
+}
+
+TEST_F(LiveDirector, APassMissedDuringAnotherReplayWaitsForItsOwnWithinBudget) {
+  Step();
+  plugin.mReplayPending = true;  // a contact's replay is due
+  order = {102, 101, 103, 104, 105, 106};
+  const double swap = now;
+  Step();
+  EXPECT_EQ(plugin.mReplaysScheduled, 0);
+  plugin.mReplayPending = false;  // that replay is over
+  Step();
+  EXPECT_TRUE(plugin.mReplayPending);
+  EXPECT_EQ(plugin.mReplayId, 102);
+  EXPECT_NEAR(plugin.mReplayIncidentTime, swap, 1e-9) << "pre-rolled from the swap, not from the wait's end";
+
+  // A pass for second place over budget: still not replayed after 61 s (too
+  // old by then); a lead change goes past the budget.
+  plugin.mReplayPending = false;
+  order = {102, 104, 101, 103, 105, 106};
+  RunUntil(now + 61.0);
+  EXPECT_FALSE(plugin.mReplayPending);
+  ASSERT_NE(plugin.mActualVeh, 104);
+  ASSERT_NE(plugin.mActualVeh, 102);
+  order = {104, 102, 101, 103, 105, 106};
+  Step();
+  EXPECT_TRUE(plugin.mReplayPending);
+  EXPECT_EQ(plugin.mReplayId, 104);
+}
+
+}  // namespace
