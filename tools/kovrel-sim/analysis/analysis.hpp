@@ -79,8 +79,9 @@ struct Coverage {
   double totalWeight = 0.0;
   double shownWeight = 0.0;      // the events' weight times their credit
   double hindsightWeight = 0.0;  // the hindsight director's credited weight, on the same rules
-  // The most live credit any director holding every shot kReferenceHoldSeconds
-  // could earn, pit stops uncapped: the hindsight programme's optimum.
+  // No director holding every shot kReferenceHoldSeconds earns more live
+  // credit: the hindsight programme's optimum, plus what it may leave out of
+  // long pit stops.
   double boundWeight = 0.0;
   Penalties penalties;
   double score = 0.0;      // in [0, 1]
@@ -112,11 +113,13 @@ void JudgeEvents(const SessionRun& run, std::vector<Event>& events);
 // A director who knew the whole session in advance and held every shot at
 // least `holdSeconds`, over the snapshots of the run's field: the path that
 // earns the most live credit. Live credit adds up snapshot by snapshot (one
-// car on air at a time), so the programme is exact for it (pit stops
-// uncapped). `weights` replaces the events' own weights when given (one per
+// car on air at a time), so the programme is exact for it, but for pit
+// stops longer than kPitStopSeconds, which it pays by the share of the stop
+// seen. `weights` replaces the events' own weights when given (one per
 // event), so that each kind can be planned for alone.
 struct Hindsight {
-  double liveCredit = 0.0;  // the optimum: the path's weighted live shares, pit stops uncapped
+  double liveCredit = 0.0;  // the optimum: the path's weighted live shares, long pit stops by share
+  double upper = 0.0;       // no director holding its shots as long earns more live credit
   std::vector<int> path;    // car per snapshot
   double firstCell = 0.0, cellSeconds = 0.0;
 };

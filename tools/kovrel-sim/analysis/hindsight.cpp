@@ -43,8 +43,12 @@ std::size_t CellOf(const Grid& g, double t) {
   return static_cast<std::size_t>(std::clamp(k, 0.0, static_cast<double>(g.cells - 1)));
 }
 
-// Each event pays weight / denominator per second on air inside its moment:
-// the edge cells their part, the cells between a steady rate.
+// Each event pays its weight over its moment's length per second on air
+// inside the moment: the edge cells their part, the cells between a steady
+// rate. A pit stop is seen in full after kPitStopSeconds, which no sum over
+// seconds can say; paying it over its length (or over kPitStopSeconds, when
+// shorter) never pays more than its capped credit, so the path is not drawn
+// into long stops, and the bound adds back what that may leave out.
 std::vector<Change> RewardChanges(const Grid& g, const std::vector<Event>& events, const std::vector<double>& weights) {
   std::vector<Change> changes;
   const double end = g.t0 + static_cast<double>(g.cells) * g.dt;
@@ -52,7 +56,7 @@ std::vector<Change> RewardChanges(const Grid& g, const std::vector<Event>& event
     const Event& e = events[i];
     const double length = e.momentEnd - e.momentStart;
     if (weights[i] <= 0.0 || length <= 0.0 || e.momentEnd <= g.t0 || e.momentStart >= end) continue;
-    const double perSecond = weights[i] / (e.kind == EventKind::PitStop ? kPitStopSeconds : length);
+    const double perSecond = weights[i] / (e.kind == EventKind::PitStop ? std::max(kPitStopSeconds, length) : length);
     const std::size_t a = CellOf(g, e.momentStart), b = CellOf(g, e.momentEnd);
     const auto cellPart = [&](std::size_t k) {
       const double from = g.t0 + static_cast<double>(k) * g.dt;
@@ -208,6 +212,15 @@ Hindsight PlanHindsight(const SessionRun& run, const std::vector<Event>& events,
   for (std::size_t i = 0; i < events.size(); ++i) w[i] = weights != nullptr ? (*weights)[i] : events[i].weight;
   Pass pass = BestPath(g, RewardChanges(g, events, w));
   result.liveCredit = std::max(0.0, pass.value);
+  // A pit stop of length L seen for s seconds earns min(1, s / 5) of its
+  // weight, at most s / L + (1 - 5 / L) of it: the programme paid s / L.
+  result.upper = result.liveCredit;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const double length = events[i].momentEnd - events[i].momentStart;
+    if (events[i].kind == EventKind::PitStop && length > kPitStopSeconds) {
+      result.upper += w[i] * (1.0 - kPitStopSeconds / length);
+    }
+  }
   result.path = std::move(pass.path);
   result.firstCell = g.t0;
   result.cellSeconds = g.dt;

@@ -174,7 +174,7 @@ Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& /*setting
   std::vector<Event> judged = c.events;
   JudgeEvents(hindsight, judged);
   c.hindsightWeight = CreditedWeight(judged);
-  c.boundWeight = plan.liveCredit;
+  c.boundWeight = plan.upper;
   c.reference = ScoreOf(c.hindsightWeight, c.totalWeight, Penalise(hindsight, judged));
   c.referenceBound = c.totalWeight > 0.0 ? std::min(1.0, c.boundWeight / c.totalWeight) : 1.0;
   PlanEachKind(run, c);

@@ -211,20 +211,47 @@ TEST(Hindsight, NoDirectorHoldingItsShotsEarnsMoreLiveCreditThanTheReferenceBoun
     builder.Pass(10.0 + 14.5 * i, a, (a + 1 + static_cast<int>(random() % 5)) % 6);
   }
   for (int i = 0; i < 12; ++i) builder.Touch(7.0 + 48.0 * i, static_cast<int>(random() % 6), -1, 0.5);
+  // Long stops, seen in full after 5 s, which no sum over snapshots can say.
+  builder.Pits(2, 100.0, 130.0).Pits(4, 300.0, 322.0).Pits(5, 450.0, 453.0);
   const SessionRun field = builder.Build();
-  for (int director = 0; director < 20; ++director) {
+  for (int director = 0; director < 24; ++director) {
     SessionRun run = field;
-    for (double t = 0.0; t < 600.0;) {
-      const double length = kReferenceHoldSeconds + static_cast<double>(random() % 60) * 0.2;
-      run.shots.push_back(Shot{t, std::min(600.0, t + length), static_cast<int>(random() % 6), 4, false, Reason::Random});
-      t += length;
+    const auto fill = [&](double from, double to) {
+      for (double t = from; t < to;) {
+        const double length = kReferenceHoldSeconds + static_cast<double>(random() % 60) * 0.2;
+        run.shots.push_back(Shot{t, std::min(to, t + length), static_cast<int>(random() % 6), 4, false, Reason::Random});
+        t += length;
+      }
+    };
+    if (director % 3 == 0) {
+      // Some directors sit on two of the stops for 5 s, a stop's full credit.
+      fill(0.0, 110.0);
+      run.shots.push_back(Shot{110.0, 115.0, 2, 4, false, Reason::PitLane});
+      fill(115.0, 310.0);
+      run.shots.push_back(Shot{310.0, 315.0, 4, 4, false, Reason::PitLane});
+      fill(315.0, 600.0);
+    } else {
+      fill(0.0, 600.0);
     }
+    std::sort(run.shots.begin(), run.shots.end(), [](const Shot& a, const Shot& b) { return a.start < b.start; });
     const Coverage c = AnalyseSession(run, Waiting(15));
     double live = 0.0;
     for (const Event& e : c.events) live += e.weight * e.liveShare;
     EXPECT_LE(live, c.boundWeight + 1e-9) << "director " << director;
     EXPECT_LE(c.shownWeight, c.totalWeight + 1e-9);
   }
+}
+
+TEST(Hindsight, TheBoundHoldsForTwoLongStopsSeenInTurn) {
+  // Each stop is seen in full after 5 s, so a director can have both; the
+  // programme pays a stop by the share of it seen and cannot.
+  const SessionRun run = SessionBuilder(3, 100).Pits(1, 40.0, 70.0).Pits(2, 40.0, 70.0)
+                             .Show(0.0, 40.0, 0).Show(40.0, 55.0, 1).Show(55.0, 70.0, 2).Show(70.0, 100.0, 0)
+                             .Build();
+  const Coverage c = AnalyseSession(run, Waiting(15));
+  ASSERT_EQ(c.Of(EventKind::PitStop).count, 2);
+  EXPECT_DOUBLE_EQ(c.shownWeight, 1.0);
+  EXPECT_GE(c.boundWeight, c.shownWeight);
 }
 
 }  // namespace
