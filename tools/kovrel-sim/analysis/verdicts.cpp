@@ -39,7 +39,7 @@ double LateCreditOf(const std::vector<Shot>& shots, const Event& e) {
     case EventKind::Contact: credit = kLateContactCredit; break;
     default: return 0.0;  // a stop or a finish seen afterwards is not seen
   }
-  return SecondsOnAir(shots, e, e.momentEnd, e.momentEnd + kLateReach) >= kLateSeconds - 1e-6 ? credit : 0.0;
+  return SecondsOnAir(shots, e, e.windowStart, e.windowEnd) >= kLateSeconds - 1e-6 ? credit : 0.0;
 }
 
 // A replay of one of its cars whose picture went through a second of the
