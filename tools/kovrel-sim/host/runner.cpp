@@ -169,6 +169,10 @@ void SessionPlayer::NoteReplayClock() {
   if (run.cameraSet < 0.0) return;  // the picture is not yet the replay's
   if (run.shownFrom < 0.0 || mReplayClock < run.shownFrom) run.shownFrom = mReplayClock;
   if (mReplayClock > run.shownTo) run.shownTo = mReplayClock;
+  if (mReplaySpeed > 0.0 && mReplaySpeed < 1.0) {
+    if (run.slowShownFrom < 0.0 || mReplayClock < run.slowShownFrom) run.slowShownFrom = mReplayClock;
+    if (mReplayClock > run.slowShownTo) run.slowShownTo = mReplayClock;
+  }
 }
 
 void SessionPlayer::ToggleReplay(double time) {
@@ -248,6 +252,7 @@ void SessionPlayer::ApplyView(unsigned char answer, const CameraControlInfoV01& 
     mReplayClock = std::clamp(static_cast<double>(camera.mReplaySeconds), 0.0, time);
     // The picture jumps: what it showed before the jump is not the replay's.
     run.shownFrom = run.shownTo = -1.0;
+    run.slowShownFrom = run.slowShownTo = -1.0;
     run.seekTo = camera.mReplaySeconds;
     const double incident = camera.mReplaySeconds + mResult.settings.replayoffset;
     Live(time, "REPLAY", CarText(run.car) + " from " + ClockText(run.seekTo) + " (incident at " +

@@ -90,6 +90,8 @@ struct ReplayRun {
   // The stretch of the session the replay's picture went through (its replay
   // clock's lowest and highest time while the camera was on the car).
   double shownFrom = -1.0, shownTo = -1.0;
+  // Of it, the stretch its picture went through played slowed.
+  double slowShownFrom = -1.0, slowShownTo = -1.0;
 };
 
 // A span of the broadcast picture: one car, one camera, live or replay.

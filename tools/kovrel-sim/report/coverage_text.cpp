@@ -52,7 +52,7 @@ std::string DescribeEvent(const SessionRun& run, const Event& e) {
       text += " (" + Fixed(e.strength, e.strength < 10.0 ? 2 : 0) + (e.heavy ? ", heavy: " + e.heavyReason : std::string()) + ")";
       return text;
     }
-    case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.windowEnd - e.windowStart, 1) + " s";
+    case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.momentEnd - e.momentStart, 1) + " s";
     case EventKind::Finish: return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place);
   }
   return std::string();
@@ -68,8 +68,9 @@ std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
 std::string DescribeKind(EventKind kind, const KindCoverage& k) {
   std::string text =
       "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + EventKindPlural(kind) + " live";
+  if (k.late > 0) text += ", " + std::to_string(k.late) + " late";
   if (k.replay > 0) text += ", " + std::to_string(k.replay) + " in a replay";
-  text += "; with hindsight " + std::to_string(k.hindsight) + (k.bound > k.hindsight ? " (at most " + std::to_string(k.bound) + ")" : std::string());
+  text += "; with hindsight " + std::to_string(k.hindsight);
   if (kind == EventKind::Contact) text += " (" + std::to_string(k.heavy) + " heavy)";
   return text;
 }
@@ -80,17 +81,19 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     std::snprintf(head, sizeof head, "  %-16s ", label);
     out << head << text << '\n';
   };
-  line("coverage", "score " + Fixed(c.score, 2) + ", reference " + Fixed(c.reference, 2) + " (the hindsight director; none above " +
-                       Fixed(c.referenceBound, 2) + "); " + std::to_string(c.events.size()) + " events of weight " +
-                       Fixed(c.totalWeight, 1) + ", shown " + Fixed(c.shownWeight, 1) + ", with hindsight " +
-                       Fixed(c.hindsightWeight, 1));
+  line("coverage", "score " + Fixed(c.score, 2) + ", reference " + Fixed(c.reference, 2) +
+                       " (the hindsight director; live at most " + Fixed(c.referenceBound, 2) + " holding 4 s shots); " +
+                       std::to_string(c.events.size()) + " events of weight " + Fixed(c.totalWeight, 1) + ", credited " +
+                       Fixed(c.shownWeight, 1) + ", with hindsight " + Fixed(c.hindsightWeight, 1));
   for (int k = 0; k < kEventKinds; ++k) {
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
   }
   const Penalties& p = c.penalties;
-  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 3 s " + std::to_string(p.shortShots) + " of " +
-                        std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), replays of light contacts " +
+  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 4 s " + std::to_string(p.shortShots) + " of " +
+                        std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), hurried " +
+                        Fixed(100.0 * p.hurriedShare, 0) + "% (-" + Fixed(100.0 * p.pacingForfeit, 1) +
+                        "% of the credit), light replays " +
                         std::to_string(p.lightReplays) + " of " + std::to_string(p.replays) + " (-" +
                         Fixed(p.lightReplayPenalty, 2) + "), repeated " + std::to_string(p.repeatedReplays) + " (-" +
                         Fixed(p.repeatPenalty, 2) + "), " + Fixed(p.replays / std::max(p.hours, 0.25), 1) +
@@ -98,7 +101,7 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   std::array<int, kEventKinds> unlisted{};
   bool header = false;
   for (const Event& e : c.events) {
-    if (e.shown != Verdict::Missed) continue;
+    if (e.verdict != Verdict::Missed) continue;
     // The moments a race is remembered for are listed; the rest counted.
     if (!Memorable(e)) {
       ++unlisted[static_cast<std::size_t>(e.kind)];

@@ -80,7 +80,7 @@ TEST(Review, WhereTheLogIsSilentTheEventsAreFlaggedNotGuessed) {
   for (std::size_t i : review.silentEvents) {
     const ksim::Event& e = review.coverage.events[i];
     EXPECT_TRUE(e.time >= 600.0 && e.time < 1200.0);
-    EXPECT_NE(e.shown, ksim::Verdict::Live);
+    EXPECT_NE(e.verdict, ksim::Verdict::Live);
   }
   // No shot of the rebuilt run covers the silence.
   for (const ksim::Shot& shot : review.result.sessions[0].shots) EXPECT_FALSE(shot.start < 1200.0 && shot.end > 601.0);
