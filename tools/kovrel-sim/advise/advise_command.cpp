@@ -55,10 +55,6 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
     } catch (const ResultsFileError& error) {
       throw Refusal{std::string(error.what()) + " (not a results file the simulator wrote)"};
     }
-    if (recorded->kind != SessionKind::Race) {
-      throw Refusal{path + ": holds no race (its session is " + recorded->element +
-                    "); the advisor learns from races only"};
-    }
     AdviceSession session;
     session.name = fs::path(path).filename().string();
     session.make = [recorded]() { return ReplaySession(*recorded); };
@@ -203,7 +199,7 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand = app.add_subcommand(
       "advise",
       "search the plug-in's settings on your own results files and write the rF2kovrel.ini that covers them best");
-  mCommand->add_option("--results", mOptions.results, "results files (races of one simulator build) to learn from")
+  mCommand->add_option("--results", mOptions.results, "results files (races, qualifying or practice sessions of one simulator build) to learn from, each session scored on its own")
       ->expected(0, -1);
   mCommand->add_option("--ini", mOptions.ini, "your rF2kovrel.ini: its values are a start point and are kept for "
                                               "the keys not searched")

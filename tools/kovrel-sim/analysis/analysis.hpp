@@ -12,9 +12,9 @@
 
 namespace ksim {
 
-enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish };
-constexpr int kEventKinds = 5;
-// "overtake", "lead_change", "contact", "pit_stop", "finish".
+enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish, PoleLap, ImprovingLap };
+constexpr int kEventKinds = 7;
+// "overtake", "lead_change", "contact", "pit_stop", "finish", "pole_lap", "improving_lap".
 const char* EventKindName(EventKind kind);
 
 enum class Verdict { Live, Replay, Missed };
@@ -34,7 +34,8 @@ struct Event {
   double time = 0.0;                          // the moment (the pass, the touch, pit entry, the line)
   double windowStart = 0.0, windowEnd = 0.0;  // when a camera on one of its cars would have shown it
   std::vector<int> cars;                      // car indices; an overtake's passing car first
-  int place = 0;                              // overtake: the place gained; finish: the place taken
+  int place = 0;                              // overtake, lap: the place gained; finish: the place taken
+  double lapTime = -1.0;                      // pole or improving lap: its time
   double strength = -1.0;                     // contact: as the stream wrote it
   std::string target;                         // contact: "another vehicle", "Immovable", "Wing" ...
   bool heavy = false;                         // contact: see HeavyReason
