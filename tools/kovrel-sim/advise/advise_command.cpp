@@ -97,17 +97,25 @@ class ScratchFolder {
 };
 
 std::vector<std::string> IniHeader(const SearchOutcome& outcome, const std::vector<AdviceSession>& sessions,
-                                   int seeds, bool userFile) {
+                                   int seeds, bool userFile, const std::vector<KeyChange>& changes) {
   std::string files;
   for (const AdviceSession& s : sessions) files += (files.empty() ? "" : ", ") + s.name;
   const auto score = [&](std::size_t i) { return Fixed(outcome.evaluated[i].broadcast.score, 3); };
   std::vector<std::string> header = {
       "rF2kovrel settings advised by kovrel-sim advise from " + files,
-      "coverage score " + score(outcome.best) + " (plug-in defaults " + score(outcome.defaults) +
+      "coverage score " + score(outcome.best) + " (defaults " + score(outcome.defaults) +
           (userFile ? ", your file " + score(outcome.user) : std::string()) + "), mean over the files and " +
           std::to_string(seeds) + " director seeds; " + std::to_string(outcome.evaluated.size()) +
           " candidates evaluated",
       "Copy it to UserData\\player\\rF2kovrel.ini. Every setting is described in user-guide.md."};
+  // The changes by what they bought, largest first, as the table's gain column measures them.
+  if (changes.empty()) header.push_back("no change buys more than the director seeds alone move the score");
+  for (const KeyChange& c : changes) {
+    header.push_back("  " + c.note.key + " " + c.note.was + " -> " + c.to + ": " +
+                     (c.measured ? "paired gain " + std::string(c.gain >= 0.0 ? "+" : "") + Fixed(c.gain, 3) +
+                                       " (SE " + Fixed(c.gainSe, 3) + ")"
+                                 : c.note.bought));
+  }
   return header;
 }
 
@@ -170,7 +178,8 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   const std::vector<KeyChange> changes = ChangesFrom(outcome, start, fixed);
   std::vector<KeyNote> notes;
   for (const KeyChange& c : changes) notes.push_back(c.note);
-  WriteAdvisedIni(options.out, IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value()),
+  WriteAdvisedIni(options.out,
+                  IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value(), changes),
                   user, outcome.evaluated[outcome.best].candidate, notes);
   WriteAdviceHtml(options.report, "kovrel-sim advise", outcome, changes, names, input.user.has_value());
   out << '\n' << outcome.evaluated.size() << " evaluations in " << Fixed(seconds, 1) << " s ("

@@ -82,6 +82,8 @@ TEST_F(SmallSeasonAdvice, NeverScoresBelowTheDefaultsAndScoresTheSameInThisProce
   const ksim::Broadcast again = ksim::EvaluateCandidate(outcome.evaluated[outcome.best].candidate, season, setup);
   EXPECT_DOUBLE_EQ(again.score, best.score);
   EXPECT_DOUBLE_EQ(again.replays, best.replays);
+  EXPECT_EQ(again.runScores, best.runScores) << "run by run, so candidates pair up whichever worker played them";
+  EXPECT_EQ(best.runScores.size(), 4u) << "two seeds, two races";
 }
 
 TEST_F(SmallSeasonAdvice, TheSameSeedsGiveTheSameAdviceWhateverTheWorkers) {
