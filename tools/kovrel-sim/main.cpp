@@ -104,6 +104,12 @@ int main(int argc, char** argv) {
   app.add_option("--director-seed", run.directorSeed,
                  "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
+  app.add_option("--timing-noise", run.timingNoise,
+                 "seconds of running by which each car's lap distance and gaps, as the plug-in reads them, may be "
+                 "off: a random walk that forgets itself over about 3 s; places and the analysis stay true")
+      ->check(CLI::Range(0.0, 10.0))
+      ->capture_default_str();
+  app.add_option("--noise-seed", run.noiseSeed, "seed of the --timing-noise error")->capture_default_str();
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
   const auto checkIni = ksim::AddCheckIniCommand(app);

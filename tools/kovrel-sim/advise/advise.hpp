@@ -11,6 +11,7 @@
 #include "advise/advice_report.hpp"
 #include "advise/advised_ini.hpp"
 #include "advise/evaluation.hpp"
+#include "advise/paired_gain.hpp"
 #include "advise/search.hpp"
 #include "advise/search_space.hpp"
 #include "advise/worker_pool.hpp"

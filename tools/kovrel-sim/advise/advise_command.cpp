@@ -56,10 +56,6 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
     } catch (const ResultsFileError& error) {
       throw Refusal{std::string(error.what()) + " (not a results file the simulator wrote)"};
     }
-    if (recorded->kind != SessionKind::Race) {
-      throw Refusal{path + ": holds no race (its session is " + recorded->element +
-                    "); the advisor learns from races only"};
-    }
     AdviceSession session;
     session.name = fs::path(path).filename().string();
     session.make = [recorded]() { return ReplaySession(*recorded); };
@@ -102,17 +98,25 @@ class ScratchFolder {
 };
 
 std::vector<std::string> IniHeader(const SearchOutcome& outcome, const std::vector<AdviceSession>& sessions,
-                                   int seeds, bool userFile) {
+                                   int seeds, bool userFile, const std::vector<KeyChange>& changes) {
   std::string files;
   for (const AdviceSession& s : sessions) files += (files.empty() ? "" : ", ") + s.name;
   const auto score = [&](std::size_t i) { return Fixed(outcome.evaluated[i].broadcast.score, 3); };
   std::vector<std::string> header = {
       "rF2kovrel settings advised by kovrel-sim advise from " + files,
-      "coverage score " + score(outcome.best) + " (plug-in defaults " + score(outcome.defaults) +
+      "coverage score " + score(outcome.best) + " (defaults " + score(outcome.defaults) +
           (userFile ? ", your file " + score(outcome.user) : std::string()) + "), mean over the files and " +
           std::to_string(seeds) + " director seeds; " + std::to_string(outcome.evaluated.size()) +
           " candidates evaluated",
       "Copy it to UserData\\player\\rF2kovrel.ini. Every setting is described in user-guide.md."};
+  // The changes by what they bought, largest first, as the table's gain column measures them.
+  if (changes.empty()) header.push_back("no change buys more than the director seeds alone move the score");
+  for (const KeyChange& c : changes) {
+    header.push_back("  " + c.note.key + " " + c.note.was + " -> " + c.to + ": " +
+                     (c.measured ? "paired gain " + std::string(c.gain >= 0.0 ? "+" : "") + Fixed(c.gain, 3) +
+                                       " (SE " + Fixed(c.gainSe, 3) + ")"
+                                 : c.note.bought));
+  }
   return header;
 }
 
@@ -178,7 +182,8 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   const std::vector<KeyChange> changes = ChangesFrom(outcome, start, fixed);
   std::vector<KeyNote> notes;
   for (const KeyChange& c : changes) notes.push_back(c.note);
-  WriteAdvisedIni(options.out, IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value()),
+  WriteAdvisedIni(options.out,
+                  IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value(), changes),
                   user, outcome.evaluated[outcome.best].candidate, notes);
   WriteAdviceHtml(options.report, "kovrel-sim advise", outcome, changes, names, input.user.has_value());
   out << '\n' << outcome.evaluated.size() << " evaluations in " << Fixed(seconds, 1) << " s ("
@@ -207,7 +212,7 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand = app.add_subcommand(
       "advise",
       "search the plug-in's settings on your own results files and write the rF2kovrel.ini that covers them best");
-  mCommand->add_option("--results", mOptions.results, "results files (races of one simulator build) to learn from")
+  mCommand->add_option("--results", mOptions.results, "results files (races, qualifying or practice sessions of one simulator build) to learn from, each session scored on its own")
       ->expected(0, -1);
   mCommand->add_option("--ini", mOptions.ini, "your rF2kovrel.ini: its values are a start point and are kept for "
                                               "the keys not searched")

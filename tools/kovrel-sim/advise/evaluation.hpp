@@ -28,6 +28,9 @@ struct AdviceSession {
 struct Broadcast {
   double score = 0.0;              // mean over sessions and seeds
   std::vector<double> fileScores;  // per session, mean over seeds
+  // Per seed and session (seed by seed, the sessions in order within each):
+  // every candidate is played on the same seeds, so two candidates' runs pair up.
+  std::vector<double> runScores;
   std::array<double, kEventKinds> live{}, replayed{}, count{};
   double replays = 0.0;            // replays run
   double hours = 0.0;              // of session

@@ -12,9 +12,9 @@
 
 namespace ksim {
 
-enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish };
-constexpr int kEventKinds = 5;
-// "overtake", "lead_change", "contact", "pit_stop", "finish".
+enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish, PoleLap, ImprovingLap };
+constexpr int kEventKinds = 7;
+// "overtake", "lead_change", "contact", "pit_stop", "finish", "pole_lap", "improving_lap".
 const char* EventKindName(EventKind kind);
 
 enum class Verdict { Live, Late, Replay, Missed };
@@ -39,7 +39,8 @@ struct Event {
   // moment.
   double windowStart = 0.0, windowEnd = 0.0;
   std::vector<int> cars;                      // car indices; an overtake's passing car first
-  int place = 0;                              // overtake: the place gained; finish: the place taken
+  int place = 0;                              // overtake, lap: the place gained; finish: the place taken
+  double lapTime = -1.0;                      // pole or improving lap: its time
   double strength = -1.0;                     // contact: as the stream wrote it
   std::string target;                         // contact: "another vehicle", "Immovable", "Wing" ...
   bool heavy = false;                         // contact: see HeavyReason

@@ -1,11 +1,13 @@
 // The events of a session, read from the field the run recorded: swaps of
 // place between running cars, the stream's contacts, pit visits and the
-// first three cars across the line.
+// first three cars across the line; practice and qualifying have their laps
+// (lap_events.cpp) and contacts.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "analysis/analysis.hpp"
+#include "analysis/lap_events.hpp"
 
 namespace ksim {
 
@@ -35,16 +37,14 @@ double WeightOf(const Event& e) {
     case EventKind::Contact: return e.heavy ? 3.0 : 0.25;
     case EventKind::PitStop: return 0.5;
     case EventKind::Finish: return e.place == 1 ? 2.0 : 1.0;
+    case EventKind::PoleLap: return 3.0;
+    case EventKind::ImprovingLap: return 1.0;
   }
   return 0.0;
 }
 
 // The late window follows the moment.
 void SetLateWindow(Event& e) {
-  if (e.momentEnd <= e.momentStart && e.windowEnd > e.windowStart) {
-    e.momentStart = e.windowStart;
-    e.momentEnd = e.windowEnd;
-  }
   e.windowStart = e.momentEnd;
   e.windowEnd = e.momentEnd + kLateReach;
 }
@@ -281,6 +281,8 @@ const char* EventKindName(EventKind kind) {
     case EventKind::Contact: return "contact";
     case EventKind::PitStop: return "pit_stop";
     case EventKind::Finish: return "finish";
+    case EventKind::PoleLap: return "pole_lap";
+    case EventKind::ImprovingLap: return "improving_lap";
   }
   return "overtake";
 }
@@ -291,6 +293,7 @@ std::vector<Event> FindEvents(const SessionRun& run) {
     FindPasses(run, events);
     FindPitStopsAndFinish(run, events);
   }
+  FindLapEvents(run, events);
   FindContacts(run, events);
   for (Event& e : events) {
     SetLateWindow(e);

@@ -18,6 +18,7 @@
 #include "host/plugin_host.hpp"
 #include "host/web_server.hpp"
 #include "host/scoreboard.hpp"
+#include "host/timing_noise.hpp"
 #include "sessions/stream_lines.hpp"
 #include "common/text.hpp"
 
@@ -58,6 +59,11 @@ bool ScanActsOn(const std::string& stream, std::size_t from) {
   return has("Incident") && (has("Immovable") || has("vehicle"));
 }
 
+// Each session of a weekend draws its own timing error.
+std::uint64_t NoiseSeed(std::uint64_t seed, int sessionNumber) {
+  return seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(sessionNumber);
+}
+
 bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
 
 // Times the plug-in's callbacks, so that its own cost is told apart from the host's.
@@ -82,7 +88,9 @@ class SessionPlayer {
   SessionPlayer(SessionSource& source, PluginHost& host, DirectorView& view, const RunOptions& options,
                 RunResult& result, WebServer* web, Clock::time_point wallStart, double clockOffset)
       : mSource(source), mHost(host), mPlugin(*host.Plugin()), mView(view), mOptions(options), mResult(result),
-        mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()) {}
+        mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()),
+        mNoise(options.timingNoise, NoiseSeed(options.noiseSeed, source.Plan().sessionNumber),
+               static_cast<int>(source.Plan().cars.size())) {}
 
   SessionRun Play(bool hardware);
 
@@ -110,6 +118,8 @@ class SessionPlayer {
   Clock::time_point mWallStart;
   double mClockOffset;
   Scoreboard mBoard;
+  TimingNoise mNoise;
+  std::vector<VehicleScoringInfoV01> mNoisyCars;  // the plug-in's copy of the cars, with the timing error
   SessionRun mRun;
   FieldRecorder mRecorder{mRun};
   std::string mStream;
@@ -444,6 +454,10 @@ SessionRun SessionPlayer::Play(bool hardware) {
     if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
     info.mResultsStream = StreamForPlugin(mark);
+    if (mNoise.Active()) {
+      mNoise.Apply(t, mBoard, plan.trackLength, plan.kind == SessionKind::Race, mNoisyCars);
+      info.mVehicle = mNoisyCars.data();
+    }
 
     bool pressed = false;
     if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {

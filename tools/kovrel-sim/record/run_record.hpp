@@ -159,6 +159,8 @@ class FieldTimeline {
 struct TimingMark {
   double time = 0.0;
   int car = -1;
+  int point = 0;       // 0 the line, 1 and 2 the sector ends
+  bool valid = false;  // at the line: the lap counts for a lap time
 };
 
 struct SessionRun {

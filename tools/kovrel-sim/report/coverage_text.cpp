@@ -16,6 +16,15 @@ std::string Car(const SessionRun& run, int car) {
   return "#" + std::to_string(entry.id) + " " + ValidUtf8(entry.driver);
 }
 
+// "1:32.456", as timing screens show a lap.
+std::string LapTimeText(double seconds) {
+  if (seconds < 0.0) return "no time";
+  const int minutes = static_cast<int>(seconds / 60.0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%06.3f", minutes, seconds - 60.0 * minutes);
+  return text;
+}
+
 }  // namespace
 
 const char* EventKindPlural(EventKind kind) {
@@ -25,6 +34,8 @@ const char* EventKindPlural(EventKind kind) {
     case EventKind::Contact: return "contacts";
     case EventKind::PitStop: return "pit stops";
     case EventKind::Finish: return "finishes";
+    case EventKind::PoleLap: return "pole laps";
+    case EventKind::ImprovingLap: return "improving laps";
   }
   return "events";
 }
@@ -36,6 +47,8 @@ const char* EventKindOne(EventKind kind) {
     case EventKind::Contact: return "contact";
     case EventKind::PitStop: return "pit stop";
     case EventKind::Finish: return "finish";
+    case EventKind::PoleLap: return "pole lap";
+    case EventKind::ImprovingLap: return "improving lap";
   }
   return "event";
 }
@@ -54,6 +67,9 @@ std::string DescribeEvent(const SessionRun& run, const Event& e) {
     }
     case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.momentEnd - e.momentStart, 1) + " s";
     case EventKind::Finish: return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place);
+    case EventKind::PoleLap: return Car(run, e.cars[0]) + " goes fastest, " + LapTimeText(e.lapTime);
+    case EventKind::ImprovingLap:
+      return Car(run, e.cars[0]) + " improves to P" + std::to_string(e.place) + ", " + LapTimeText(e.lapTime);
   }
   return std::string();
 }
@@ -62,6 +78,8 @@ std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
   if (air.autoOff) return "automatic camera off";
   if (air.car < 0) return "the simulator's own picture";
   if (air.replay) return "a replay of " + Car(run, air.car);
+  // A review's log gives no reasons: none is shown rather than "unknown".
+  if (air.reason == Reason::Unknown) return Car(run, air.car);
   return Car(run, air.car) + " (" + ReasonName(air.reason) + ")";
 }
 

@@ -71,7 +71,7 @@ json EventJson(const SessionRun& run, const Event& e) {
     ids.push_back(IdOf(run, car));
   }
   const bool contact = e.kind == EventKind::Contact;
-  const bool placed = e.kind == EventKind::Overtake || e.kind == EventKind::LeadChange || e.kind == EventKind::Finish;
+  const bool placed = e.kind != EventKind::Contact && e.kind != EventKind::PitStop;
   return {{"kind", EventKindName(e.kind)},
           {"time", Seconds(e.time)},
           {"moment_start_s", Seconds(e.momentStart)},

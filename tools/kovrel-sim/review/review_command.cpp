@@ -25,6 +25,10 @@ ReviewCommand::ReviewCommand(CLI::App& app) {
       ->check(CLI::ExistingFile);
   mCommand->add_option("--report", mReport, "HTML report to write")->capture_default_str();
   mCommand->add_option("--json", mJson, "JSON of the review to write");
+  mCommand->add_option("--stretch", mStretch,
+                       "of a log holding several broadcasts of the session, review the N-th (from 1, as the review "
+                       "lists them; default: the latest)")
+      ->check(CLI::PositiveNumber);
   mCommand->add_flag("--quiet", mQuiet, "no progress while reading a long log");
   mReport = "review.html";
 }
@@ -38,7 +42,7 @@ int ReviewCommand::Run() const {
     const bool given = !mIni.empty();
     const DirectorSettings settings = given ? ReadDirectorSettings(mIni) : DirectorSettings{};
     const DebugLog log = ReadDebugLog(mLog, mQuiet ? nullptr : &std::cerr);
-    review = ReviewLog(log, session, settings, given);
+    review = ReviewLog(log, session, settings, given, mStretch);
     std::cout << "kovrel-sim review: read " << log.lines << " lines (" << log.bytes / 1024 << " KB) in "
               << log.seconds << " s\n";
   } catch (const ResultsFileError& error) {
@@ -57,7 +61,7 @@ int ReviewCommand::Run() const {
                 "the report");
     if (!mJson.empty()) ReplaceFile(mJson, ReviewJson(review), "the JSON export");
     PrintReviewNotes(std::cout, review);
-    PrintSummary(std::cout, review.result, mReport, &coverage);
+    PrintSummary(std::cout, review.result, mReport, &coverage, SummaryParts::FromLog());
     if (!mJson.empty()) std::cout << "  json             " << mJson << '\n';
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim review: " << error.what() << '\n';

@@ -202,6 +202,41 @@ TEST_F(WithThePlugin, TheSameDirectorSeedMakesTheSameBroadcast) {
   EXPECT_NE(cuts(43), first) << "another seed draws other random places and waits";
 }
 
+// The timing error reaches the director, not the record the analysis reads.
+TEST_F(WithThePlugin, TimingNoiseMovesTheDirectorButNotTheRecord) {
+  const auto play = [&](double noise, const char* folder) {
+    ksim::RunOptions options;
+    options.pluginPath = KSIM_PLUGIN;
+    options.workFolder = dir.File(folder);
+    options.directorSeed = 42;
+    options.timingNoise = noise;
+    options.noiseSeed = 9;
+    Sessions sessions = One(Race(12, 3, 5));
+    return ksim::RunSessions(sessions, options);
+  };
+  const ksim::RunResult exact = play(0.0, "exact");
+  const ksim::RunResult noisy = play(0.8, "noisy");
+  const ksim::SessionRun& a = exact.sessions.at(0);
+  const ksim::SessionRun& b = noisy.sessions.at(0);
+  ASSERT_EQ(a.field.Snapshots(), b.field.Snapshots());
+  for (std::size_t k = 0; k < a.field.Snapshots(); ++k) {
+    for (int c = 0; c < a.field.Cars(); ++c) {
+      ASSERT_EQ(a.field.Place(k, c), b.field.Place(k, c)) << k << " " << c;
+      ASSERT_EQ(a.field.Progress(k, c), b.field.Progress(k, c)) << k << " " << c;
+    }
+  }
+  EXPECT_EQ(a.timing.size(), b.timing.size());
+  EXPECT_EQ(a.contacts.size(), b.contacts.size());
+  EXPECT_EQ(a.finalOrder, b.finalOrder);
+  const auto cuts = [](const ksim::SessionRun& run) {
+    std::vector<std::pair<double, int>> out;
+    for (const ksim::Cut& cut : run.cuts) out.emplace_back(cut.time, cut.car);
+    return out;
+  };
+  EXPECT_NE(cuts(a), cuts(b)) << "the director chose from gaps that were off";
+  EXPECT_EQ(cuts(play(0.8, "again").sessions.at(0)), cuts(b)) << "one noise seed, one broadcast";
+}
+
 TEST_F(WithThePlugin, TheHockenheimRaceReplaysItsRealContacts) {
   const ksim::RecordedSession session = ksim::ReadResultsFile(ksim_test::ResultsFile("hockenheim-race-2023.xml"));
   std::vector<ksim::ContactReport> heavy;
