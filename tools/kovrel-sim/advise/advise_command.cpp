@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -11,6 +9,8 @@
 
 #include "advise/advise.hpp"
 #include "advise/progress.hpp"
+#include "common/console.hpp"
+#include "common/process.hpp"
 #include "common/text.hpp"
 #include "sessions/sessions.hpp"
 
@@ -60,7 +60,8 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
                     "); the advisor learns from races only"};
     }
     AdviceSession session;
-    session.name = fs::path(path).filename().string();
+    session.name = fs::u8path(path).filename().u8string();
+    session.path = path;
     session.make = [recorded]() { return ReplaySession(*recorded); };
     session.strengths = ContactStrengths(*recorded);
     scales.push_back(ScaleOf(session.strengths));
@@ -84,13 +85,13 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
 class ScratchFolder {
  public:
   ScratchFolder() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    mPath = (base / ("kovrel-advise-" + std::to_string(::getpid()))).string();
-    fs::create_directories(mPath);
+    const fs::path folder = ScratchRoot() / ("kovrel-advise-" + std::to_string(ProcessId()));
+    mPath = folder.u8string();
+    fs::create_directories(folder);
   }
   ~ScratchFolder() {
     std::error_code ignored;
-    fs::remove_all(mPath, ignored);
+    fs::remove_all(fs::u8path(mPath), ignored);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -183,6 +184,25 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   return 0;
 }
 
+int RunWorker(const WorkerOptions& options) {
+  try {
+    std::vector<double> strengths;
+    const std::vector<AdviceSession> sessions = LoadSessions(options.results, strengths);
+    EvaluationSetup setup;
+    setup.pluginPath = options.pluginPath;
+    setup.settingsTemplate = options.settingsTemplate;
+    setup.workFolder = options.workFolder;
+    setup.seeds = options.seeds;
+    ServeCandidates(std::cin, std::cout, sessions, setup);
+    return 0;
+  } catch (const Refusal& refusal) {
+    std::cerr << "kovrel-sim advise-worker: " << refusal.message << '\n';
+  } catch (const std::exception& error) {
+    std::cerr << "kovrel-sim advise-worker: " << error.what() << '\n';
+  }
+  return 1;
+}
+
 }  // namespace
 
 int RunAdvice(const AdviseOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
@@ -219,12 +239,22 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand->add_option("--out", mOptions.out, "the settings file to write")->capture_default_str();
   mCommand->add_option("--report", mOptions.report, "the HTML page to write")->capture_default_str();
   mCommand->add_option("--plugin", mOptions.pluginPath, "plug-in library to load")->capture_default_str();
+
+  // A worker process of the search where the system cannot fork: started by
+  // the search itself, never by a person (no help, no group).
+  mWorker = app.add_subcommand("advise-worker", "")->group("");
+  mWorker->add_option("--plugin", mWorkerOptions.pluginPath)->required();
+  mWorker->add_option("--workdir", mWorkerOptions.workFolder)->required();
+  mWorker->add_option("--ini", mWorkerOptions.settingsTemplate);
+  mWorker->add_option("--seed", mWorkerOptions.seeds)->required();
+  mWorker->add_option("--results", mWorkerOptions.results)->required()->expected(1, -1);
 }
 
-bool AdviseCommand::Chosen() const { return mCommand->parsed(); }
+bool AdviseCommand::Chosen() const { return mCommand->parsed() || mWorker->parsed(); }
 
 int AdviseCommand::Run() const {
-  return RunAdvice(mOptions, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
+  if (mWorker->parsed()) return RunWorker(mWorkerOptions);
+  return RunAdvice(mOptions, std::cout, std::cerr, ErrorOutputIsTerminal());
 }
 
 }  // namespace ksim
