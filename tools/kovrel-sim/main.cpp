@@ -15,6 +15,7 @@
 #include "advise/advise.hpp"
 #include "analysis/analysis.hpp"
 #include "common/console.hpp"
+#include "common/existing_file.hpp"
 #include "common/process.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
                  "the report")
       ->capture_default_str();
   app.add_option("--results", resultsFile, "replay this results file (the simulator's XML) instead of a synthetic session")
-      ->check(CLI::ExistingFile);
+      ->check(ksim::ExistingFile());
   app.add_option("--session", sessionName, "synthetic session: race, qualifying, practice or weekend (all three)")
       ->check(CLI::IsMember({"race", "qualifying", "practice", "weekend"}))
       ->capture_default_str();
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
                  "session time (s) of a heavy contact (0.95) between the two closest cars of the race; repeatable");
   app.add_flag("--no-random-contacts", noContacts, "no contacts by chance, only the injected ones");
   app.add_option("--set", settings, "plug-in setting KEY=VALUE written into rF2kovrel.ini; repeatable");
-  app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(CLI::ExistingFile);
+  app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(ksim::ExistingFile());
   app.add_option("--toggle-at", run.toggleAt,
                  "session time (s) at which the host presses Ctrl + autokey, in every session; repeatable");
   app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");

@@ -33,6 +33,7 @@ struct AdviseOptions {
   std::string out = "rF2kovrel-advised.ini";
   std::string report = "advise-report.html";
   std::string pluginPath;
+  int interruptAfter = 0;  // raise an interrupt after so many evaluations (tests); 0 never
 };
 
 // The whole command: checks, search, table, checks of carry-over, files.

@@ -10,6 +10,7 @@
 #include "advise/advise.hpp"
 #include "advise/progress.hpp"
 #include "common/console.hpp"
+#include "common/existing_file.hpp"
 #include "common/process.hpp"
 #include "common/text.hpp"
 #include "sessions/sessions.hpp"
@@ -159,7 +160,10 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   WorkerPool pool(sessions, setup, options.jobs);
   ProgressLine progress(err, terminal);
   const SearchOutcome outcome =
-      SearchSettings(input, pool, [&](int done, int budget, double best) { progress.Update(done, budget, best); });
+      SearchSettings(input, pool, [&](int done, int budget, double best) {
+        progress.Update(done, budget, best);
+        if (options.interruptAfter > 0 && done >= options.interruptAfter) RaiseInterrupt();
+      });
   progress.Finish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   long long snapshots = 0;
@@ -227,7 +231,7 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
       ->expected(0, -1);
   mCommand->add_option("--ini", mOptions.ini, "your rF2kovrel.ini: its values are a start point and are kept for "
                                               "the keys not searched")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--fix", mOptions.fixes, "pin a searched key, KEY=VALUE; repeatable");
   mCommand->add_option("--jobs", mOptions.jobs, "worker processes")->check(CLI::Range(1, 256))->capture_default_str();
   mCommand->add_option("--budget", mOptions.budget, "most candidates to evaluate")
@@ -239,6 +243,8 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand->add_option("--out", mOptions.out, "the settings file to write")->capture_default_str();
   mCommand->add_option("--report", mOptions.report, "the HTML page to write")->capture_default_str();
   mCommand->add_option("--plugin", mOptions.pluginPath, "plug-in library to load")->capture_default_str();
+  // For the tests: Ctrl-C as if pressed after so many evaluations (hidden).
+  mCommand->add_option("--interrupt-after", mOptions.interruptAfter)->group("");
 
   // A worker process of the search where the system cannot fork: started by
   // the search itself, never by a person (no help, no group).

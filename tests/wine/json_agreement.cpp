@@ -1,0 +1,99 @@
+// Compares two kovrel-sim JSON exports.
+//   json_agreement events A.json B.json  the same events (what happened, when,
+//       to whom, how much it weighs) and the same reference in every session;
+//       what the director chose may differ.
+//   json_agreement same A.json B.json    the same document apart from the
+//       run's times.
+// Prints the first difference and exits 1; exits 0 when they agree.
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <iostream>
+#include <string>
+
+using nlohmann::json;
+
+namespace {
+
+json Load(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error(std::string("cannot read ") + path);
+  return json::parse(in);
+}
+
+// What the events are, without the verdicts and the shots around them.
+json EventsOf(const json& session) {
+  json events = json::array();
+  for (const json& e : session.at("events")) {
+    events.push_back({{"kind", e.at("kind")}, {"time", e.at("time")}, {"window_start_s", e.at("window_start_s")},
+                      {"window_end_s", e.at("window_end_s")}, {"car_ids", e.at("car_ids")},
+                      {"place", e.at("place")}, {"strength", e.at("strength")}, {"target", e.at("target")},
+                      {"heavy", e.at("heavy")}, {"weight", e.at("weight")}});
+  }
+  return events;
+}
+
+json ReferenceOf(const json& session) {
+  const json& c = session.at("coverage");
+  return {{"reference", c.at("reference")}, {"reference_bound", c.at("reference_bound")},
+          {"total_weight", c.at("total_weight")}, {"hindsight_weight", c.at("hindsight_weight")}};
+}
+
+bool Report(const std::string& what, const json& a, const json& b) {
+  if (a == b) return true;
+  const json patch = json::diff(a, b);
+  std::cerr << what << " differ; first difference: " << patch.at(0).dump() << "\n";
+  return false;
+}
+
+int CompareEvents(const json& a, const json& b) {
+  const json& sa = a.at("sessions");
+  const json& sb = b.at("sessions");
+  if (sa.size() != sb.size() || sa.empty()) {
+    std::cerr << "sessions: " << sa.size() << " against " << sb.size() << "\n";
+    return 1;
+  }
+  std::size_t events = 0;
+  for (std::size_t i = 0; i < sa.size(); ++i) {
+    const std::string name = "session " + std::to_string(i + 1);
+    if (!Report(name + " events", EventsOf(sa[i]), EventsOf(sb[i]))) return 1;
+    if (!Report(name + " reference", ReferenceOf(sa[i]), ReferenceOf(sb[i]))) return 1;
+    events += sa[i].at("events").size();
+  }
+  if (events == 0) {
+    std::cerr << "no events at all: nothing was compared\n";
+    return 1;
+  }
+  std::cout << events << " events and the reference agree\n";
+  return 0;
+}
+
+int CompareApartFromTimes(json a, json b) {
+  for (json* document : {&a, &b}) {
+    json& run = document->at("run");
+    for (const char* key : {"wall_s", "scoring_s", "callbacks_s"}) run.erase(key);
+  }
+  if (!Report("the runs", a, b)) return 1;
+  std::cout << "the runs agree apart from their times\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::cerr << "usage: json_agreement events|same A.json B.json\n";
+    return 2;
+  }
+  try {
+    const std::string mode = argv[1];
+    const json a = Load(argv[2]);
+    const json b = Load(argv[3]);
+    if (mode == "events") return CompareEvents(a, b);
+    if (mode == "same") return CompareApartFromTimes(a, b);
+    std::cerr << "unknown comparison " << mode << "\n";
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
+  }
+  return 2;
+}
