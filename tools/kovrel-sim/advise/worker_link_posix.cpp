@@ -196,7 +196,14 @@ std::pair<std::size_t, std::string> WorkerLinks::Next(const std::vector<bool>& w
       if (errno == EINTR) continue;
       throw std::runtime_error(std::string("waiting for the workers failed: ") + std::strerror(errno));
     }
-    if (mState->interrupts >= 0 && fds[0].revents != 0) throw std::runtime_error("interrupted");
+    if (mState->interrupts >= 0 && fds[0].revents != 0) {
+      // Taken, so that it is not delivered (and ends the process before the
+      // caller has cleaned up) once the mask is restored.
+      signalfd_siginfo taken;
+      while (::read(mState->interrupts, &taken, sizeof taken) < 0 && errno == EINTR) {
+      }
+      throw std::runtime_error("interrupted");
+    }
     for (std::size_t f = 0; f < fds.size(); ++f) {
       if (fds[f].revents == 0 || owners[f] == workers.size()) continue;
       const std::size_t w = owners[f];
