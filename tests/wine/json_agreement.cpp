@@ -4,6 +4,9 @@
 //       what the director chose may differ.
 //   json_agreement same A.json B.json    the same document apart from the
 //       run's times.
+//   json_agreement verdicts RUN.json REVIEW.json  a review of a run's own
+//       log finds the run's events and gives the run's verdict (live, replay,
+//       missed) for at least 95% of them, as on Linux.
 // Prints the first difference and exits 1; exits 0 when they agree.
 #include <nlohmann/json.hpp>
 
@@ -78,11 +81,26 @@ int CompareApartFromTimes(json a, json b) {
   return 0;
 }
 
+int CompareVerdicts(const json& run, const json& review) {
+  const json& sa = run.at("sessions");
+  const json& sb = review.at("sessions");
+  std::size_t events = 0, same = 0;
+  for (std::size_t i = 0; i < sa.size() && i < sb.size(); ++i) {
+    if (!Report("session " + std::to_string(i + 1) + " events", EventsOf(sa[i]), EventsOf(sb[i]))) return 1;
+    const json& ea = sa[i].at("events");
+    const json& eb = sb[i].at("events");
+    for (std::size_t e = 0; e < ea.size(); ++e) same += ea[e].at("shown") == eb[e].at("shown") ? 1 : 0;
+    events += ea.size();
+  }
+  std::cout << "the review gave the run's verdict for " << same << " of " << events << " events\n";
+  return sa.size() == sb.size() && events > 0 && same >= events * 95 / 100 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::cerr << "usage: json_agreement events|same A.json B.json\n";
+    std::cerr << "usage: json_agreement events|same|verdicts A.json B.json\n";
     return 2;
   }
   try {
@@ -91,6 +109,7 @@ int main(int argc, char** argv) {
     const json b = Load(argv[3]);
     if (mode == "events") return CompareEvents(a, b);
     if (mode == "same") return CompareApartFromTimes(a, b);
+    if (mode == "verdicts") return CompareVerdicts(a, b);
     std::cerr << "unknown comparison " << mode << "\n";
   } catch (const std::exception& error) {
     std::cerr << error.what() << "\n";
