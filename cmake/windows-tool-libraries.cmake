@@ -13,13 +13,15 @@ file(MAKE_DIRECTORY ${third_party})
 # sets <out> to the unpacked upstream folder.
 function(kovrel_debian_source out package version)
   set(unpacked ${third_party}/${package}-${version})
+  # The upstream tarball is named by the version without Debian's revision.
+  string(REGEX REPLACE "-[^-]+$" "" upstream ${version})
   if(NOT EXISTS ${unpacked}/.unpacked)
-    file(GLOB tarball ${third_party}/${package}_*.orig.tar.*)
+    file(GLOB tarball ${third_party}/${package}_${upstream}.orig.tar.*)
     if(NOT tarball)
       message(STATUS "Fetching Debian's source of ${package} ${version}")
       execute_process(COMMAND apt-get source --download-only -qq ${package}=${version}
         WORKING_DIRECTORY ${third_party} RESULT_VARIABLE result ERROR_VARIABLE why)
-      file(GLOB tarball ${third_party}/${package}_*.orig.tar.*)
+      file(GLOB tarball ${third_party}/${package}_${upstream}.orig.tar.*)
       if(NOT tarball)
         message(FATAL_ERROR "cannot fetch the source of ${package} ${version} (${result}: ${why}); "
           "tools/setup-machine.sh adds the deb-src entry this needs")
