@@ -19,6 +19,7 @@ namespace ksim {
 // A session to learn from: its name and a way to play it afresh.
 struct AdviceSession {
   std::string name;
+  std::string path;  // the results file it was read from
   std::function<std::unique_ptr<SessionSource>()> make;
   std::vector<double> strengths;  // its contact strengths, as its stream reports them
 };

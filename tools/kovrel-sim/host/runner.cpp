@@ -16,6 +16,7 @@
 #include "host/director_view.hpp"
 #include "host/field_recorder.hpp"
 #include "host/plugin_host.hpp"
+#include "host/plugin_path.hpp"
 #include "host/web_server.hpp"
 #include "host/scoreboard.hpp"
 #include "host/timing_noise.hpp"
@@ -524,10 +525,12 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   RunResult result;
   const auto wallStart = Clock::now();
   std::error_code error;
-  const fs::path folder = fs::absolute(options.workFolder);
+  const fs::path folder = fs::absolute(fs::u8path(options.workFolder));
+  // The plug-in is told this folder: refused before anything is made in it.
+  const std::string pluginFolder = PathForPlugin(folder.u8string());
   fs::create_directories(folder, error);
-  if (!fs::is_directory(folder)) throw std::runtime_error("cannot create the working folder " + folder.string());
-  result.workFolder = folder.string();
+  if (!fs::is_directory(folder)) throw std::runtime_error("cannot create the working folder " + folder.u8string());
+  result.workFolder = folder.u8string();
   result.settingsPath = WriteSettingsFile(result.workFolder, options.settingsTemplate, options.settings);
 
   std::unique_ptr<WebServer> web;
@@ -546,9 +549,9 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   // The simulator's paths: its user folder, the player's plug-in options file
   // (the plug-in keeps its INI beside it) and the results folder.
   static const char kEmpty[] = "";
-  const std::string userData = result.workFolder + "/";
-  const std::string optionsFile = result.workFolder + "/CustomPluginVariables.JSON";
-  const std::string resultsFolder = result.workFolder + "/Log/Results/";
+  const std::string userData = pluginFolder + "/";
+  const std::string optionsFile = pluginFolder + "/CustomPluginVariables.JSON";
+  const std::string resultsFolder = pluginFolder + "/Log/Results/";
   EnvironmentInfoV01 environment{};
   for (auto& entry : environment.mPath) entry = kEmpty;
   environment.mPath[0] = userData.c_str();

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "common/existing_file.hpp"
 #include "common/replace_file.hpp"
 #include "report/report.hpp"
 #include "review/review.hpp"
@@ -17,12 +18,12 @@ ReviewCommand::ReviewCommand(CLI::App& app) {
       "review",
       "after a live broadcast: read the plug-in's debug log (debug=1) against the session's results file and "
       "report what the stream showed and what it missed");
-  mCommand->add_option("--log", mLog, "the plug-in's debug.log from its files folder")->required()->check(CLI::ExistingFile);
+  mCommand->add_option("--log", mLog, "the plug-in's debug.log from its files folder")->required()->check(ExistingFile());
   mCommand->add_option("--results", mResults, "the session's results file (the simulator's XML)")
       ->required()
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--ini", mIni, "the rF2kovrel.ini the broadcast ran with (default: the plug-in's defaults)")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--report", mReport, "HTML report to write")->capture_default_str();
   mCommand->add_option("--json", mJson, "JSON of the review to write");
   mCommand->add_option("--stretch", mStretch,
