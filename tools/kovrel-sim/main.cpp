@@ -16,6 +16,9 @@
 #include "advise/advise.hpp"
 #include "analysis/analysis.hpp"
 #include "check/check.hpp"
+#include "common/console.hpp"
+#include "common/existing_file.hpp"
+#include "common/process.hpp"
 #include "host/host.hpp"
 #include "report/report.hpp"
 #include "review/review.hpp"
@@ -25,20 +28,37 @@ namespace {
 
 // The folder a file would go into; the current one for a bare name.
 bool FolderExists(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const std::filesystem::path folder = std::filesystem::u8path(path).parent_path();
   std::error_code error;
   return folder.empty() || std::filesystem::is_directory(folder, error);
+}
+
+// The plug-in this build makes; a bare file name is looked for beside this
+// program (where the release puts them both).
+std::string DefaultPlugin() {
+  const std::filesystem::path built = std::filesystem::u8path(KOVREL_SIM_DEFAULT_PLUGIN);
+  if (built.has_parent_path()) return built.u8string();
+  return (std::filesystem::u8path(ksim::ProgramFile()).parent_path() / built).u8string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ksim::PrepareConsole();
+  // CLI11 reads C strings: the arguments again, as UTF-8.
+  std::vector<std::string> arguments = ksim::ProgramArguments(argc, argv);
+  std::vector<char*> utf8Argv;
+  for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+  utf8Argv.push_back(nullptr);
+  argc = static_cast<int>(arguments.size());
+  argv = utf8Argv.data();
+
   CLI::App app{
       "kovrel-sim plays the simulator's part around the rF2kovrel plug-in: it loads the library, feeds it "
       "scoring snapshots of a synthetic session or of a real results file, carries out the cuts, replays and "
       "notices it asks for, and reports how the director covered the session."};
   ksim::RunOptions run;
-  run.pluginPath = KOVREL_SIM_DEFAULT_PLUGIN;
+  run.pluginPath = DefaultPlugin();
   run.workFolder = "kovrel-sim-run";
   ksim::GeneratorOptions generated;
   std::string sessionName = "race";
@@ -55,7 +75,7 @@ int main(int argc, char** argv) {
                  "the report")
       ->capture_default_str();
   app.add_option("--results", resultsFile, "replay this results file (the simulator's XML) instead of a synthetic session")
-      ->check(CLI::ExistingFile);
+      ->check(ksim::ExistingFile());
   app.add_option("--session", sessionName, "synthetic session: race, qualifying, practice or weekend (all three)")
       ->check(CLI::IsMember({"race", "qualifying", "practice", "weekend"}))
       ->capture_default_str();
@@ -77,7 +97,7 @@ int main(int argc, char** argv) {
                  "session time (s) of a heavy contact (0.95) between the two closest cars of the race; repeatable");
   app.add_flag("--no-random-contacts", noContacts, "no contacts by chance, only the injected ones");
   app.add_option("--set", settings, "plug-in setting KEY=VALUE written into rF2kovrel.ini; repeatable");
-  app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(CLI::ExistingFile);
+  app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(ksim::ExistingFile());
   app.add_option("--toggle-at", run.toggleAt,
                  "session time (s) at which the host presses Ctrl + autokey, in every session; repeatable");
   app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");
@@ -104,10 +124,16 @@ int main(int argc, char** argv) {
   app.add_option("--director-seed", run.directorSeed,
                  "re-seed the C library's random generator after the plug-in's Startup, so that runs with the same "
                  "seed make the same random choices (0: the plug-in's own seed from the clock)");
+  app.add_option("--timing-noise", run.timingNoise,
+                 "seconds of running by which each car's lap distance and gaps, as the plug-in reads them, may be "
+                 "off: a random walk that forgets itself over about 3 s; places and the analysis stay true")
+      ->check(CLI::Range(0.0, 10.0))
+      ->capture_default_str();
+  app.add_option("--noise-seed", run.noiseSeed, "seed of the --timing-noise error")->capture_default_str();
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
   const auto checkIni = ksim::AddCheckIniCommand(app);
-  const ksim::AdviseCommand advise(app, KOVREL_SIM_DEFAULT_PLUGIN);
+  const ksim::AdviseCommand advise(app, run.pluginPath);
   CLI11_PARSE(app, argc, argv);
   if (review->Chosen()) return review->Run();
   if (checkIni->Chosen()) return checkIni->Run();

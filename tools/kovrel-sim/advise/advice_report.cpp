@@ -10,6 +10,8 @@
 
 #include "common/replace_file.hpp"
 #include "common/text.hpp"
+#include "advise/paired_gain.hpp"
+#include "report/coverage_text.hpp"
 
 namespace ksim {
 
@@ -21,9 +23,13 @@ struct Row {
 };
 
 std::vector<Row> TableRows(const SearchOutcome& outcome, bool userFile) {
-  std::vector<Row> rows = {{"plug-in defaults", outcome.defaults}};
+  std::vector<Row> rows;
   if (userFile) rows.push_back({"your file", outcome.user});
-  rows.push_back({"recommended", outcome.best});
+  rows.push_back({"defaults", outcome.defaults});
+  const std::size_t start = userFile ? outcome.user : outcome.defaults;
+  rows.push_back({outcome.best == start ? (userFile ? "recommended: keep your file" : "recommended: keep the defaults")
+                                        : "recommended",
+                  outcome.best});
   std::vector<std::size_t> others;
   for (std::size_t i = 0; i < outcome.evaluated.size(); ++i) {
     if (i != outcome.best && i != outcome.defaults && i != outcome.user && outcome.evaluated[i].honoursFixes) {
@@ -33,7 +39,7 @@ std::vector<Row> TableRows(const SearchOutcome& outcome, bool userFile) {
   std::stable_sort(others.begin(), others.end(), [&](std::size_t a, std::size_t b) {
     return outcome.evaluated[a].broadcast.score > outcome.evaluated[b].broadcast.score;
   });
-  for (std::size_t n = 0; n < others.size() && n < 4; ++n) rows.push_back({"next " + std::to_string(n + 1), others[n]});
+  for (std::size_t n = 0; n < others.size() && n < 4; ++n) rows.push_back({"also tried", others[n]});
   return rows;
 }
 
@@ -48,12 +54,16 @@ std::string Difference(const Candidate& candidate, const Candidate& best) {
 
 std::string Signed(double value, int decimals) { return (value >= 0.0 ? "+" : "") + Fixed(value, decimals); }
 
-const char* KindLabel(int kind) {
-  static const char* const kLabels[] = {"overtakes", "lead changes", "contacts", "pit stops", "finishes"};
-  return kLabels[kind];
+const char* KindLabel(int kind) { return EventKindPlural(static_cast<EventKind>(kind)); }
+
+std::string GainText(double gain, double se) {
+  return "paired gain " + Signed(gain, 3) + " (SE " + (std::isfinite(se) ? Fixed(se, 3) : std::string("unknown")) + ")";
 }
 
 void AddDelta(KeyChange& change, const Broadcast& before, const Broadcast& after) {
+  const PairedGain gain = PairedGainOf(after, before);
+  change.gain += gain.mean;
+  change.gainSe = std::sqrt(change.gainSe * change.gainSe + gain.se * gain.se);
   change.score += after.score - before.score;
   change.live += after.Live() - before.Live();
   change.replayed += after.Replayed() - before.Replayed();
@@ -70,7 +80,7 @@ std::string Bought(const KeyChange& c) {
   if (std::fabs(c.score) < 0.0005 && (c.note.key == "lowinc" || c.note.key == "highinc")) {
     return "the same score, and a value from the files' own contact strengths in place of one off their scale";
   }
-  return "score " + Signed(c.score, 3) + ", events live " + Signed(c.live, 1) + ", in replay " +
+  return GainText(c.gain, c.gainSe) + ": score " + Signed(c.score, 3) + ", events live " + Signed(c.live, 1) + ", in replay " +
          Signed(c.replayed, 1) + ", replays per race hour " + Signed(c.perHour, 1) + ", median shot " +
          Signed(c.medianShot, 1) + " s";
 }
@@ -126,17 +136,24 @@ std::string ChartSvg(const SearchOutcome& outcome) {
 
 void PrintAdviceTable(std::ostream& out, const SearchOutcome& outcome, bool userFile) {
   char line[256];
-  std::snprintf(line, sizeof line, "%-17s %6s %8s %10s %10s %8s  %s\n", "", "score", "live", "in replay",
-                "replays/h", "shot s", "settings");
+  std::snprintf(line, sizeof line, "%-29s %6s %16s %8s %10s %10s %8s  %s\n", "", "score", "gain (SE)", "live",
+                "in replay", "replays/h", "shot s", "settings");
   out << line;
   const Candidate& best = outcome.evaluated[outcome.best].candidate;
+  const Broadcast& start = outcome.evaluated[userFile ? outcome.user : outcome.defaults].broadcast;
   for (const Row& row : TableRows(outcome, userFile)) {
     const Evaluated& e = outcome.evaluated[row.index];
     const Broadcast& b = e.broadcast;
-    std::snprintf(line, sizeof line, "%-17s %6.3f %8.1f %10.1f %10.1f %8.1f  ", row.label.c_str(), b.score, b.Live(),
-                  b.Replayed(), b.ReplaysPerHour(), b.medianShot);
+    const PairedGain gain = PairedGainOf(b, start);
+    const std::string gainText =
+        Signed(gain.mean, 3) + " (" + (std::isfinite(gain.se) ? Fixed(gain.se, 3) : std::string("?")) + ")";
+    std::snprintf(line, sizeof line, "%-29s %6.3f %16s %8.1f %10.1f %10.1f %8.1f  ", row.label.c_str(), b.score,
+                  gainText.c_str(), b.Live(), b.Replayed(), b.ReplaysPerHour(), b.medianShot);
     out << line << (row.index == outcome.best ? "see the file written" : Difference(e.candidate, best)) << '\n';
   }
+  out << "gain: mean paired gain on " << (userFile ? "your file" : "the defaults")
+      << " over the files and seeds, and its standard error; a change is advised only above " << Fixed(kSmallestGain, 3)
+      << " and " << Fixed(kStandardErrors, 0) << " standard errors\n";
 }
 
 void PrintLeaveOneOut(std::ostream& out, const SearchOutcome& outcome, const std::vector<std::string>& names,
@@ -178,6 +195,10 @@ std::vector<KeyChange> ChangesFrom(const SearchOutcome& outcome, const Candidate
     }
     changes.push_back(change);
   }
+  std::stable_sort(changes.begin(), changes.end(), [](const KeyChange& a, const KeyChange& b) {
+    if (a.measured != b.measured) return a.measured;
+    return a.gain > b.gain;
+  });
   return changes;
 }
 
@@ -196,12 +217,16 @@ void WriteAdviceHtml(const std::string& path, const std::string& title, const Se
   html << "<h2>Every candidate</h2><p>Blue: the plug-in's defaults; green: your file; red ring: the "
           "recommendation. Hover a point for its change.</p>"
        << ChartSvg(outcome);
-  html << "<h2>The candidates that matter</h2><table><tr><th></th><th>score</th><th>events live</th><th>in "
-          "replay</th><th>replays per race hour</th><th>median shot, s</th></tr>";
+  html << "<h2>The candidates that matter</h2><table><tr><th></th><th>score</th><th>paired gain (SE)</th><th>events "
+          "live</th><th>in replay</th><th>replays per race hour</th><th>median shot, s</th></tr>";
+  const Broadcast& start = outcome.evaluated[userFile ? outcome.user : outcome.defaults].broadcast;
   for (const Row& row : TableRows(outcome, userFile)) {
     const Broadcast& b = outcome.evaluated[row.index].broadcast;
+    const PairedGain gain = PairedGainOf(b, start);
     html << "<tr" << (row.index == outcome.best ? " class='best'" : "") << "><td>" << HtmlText(row.label) << " ("
          << HtmlText(outcome.evaluated[row.index].origin) << ")</td><td>" << Fixed(b.score, 3) << "</td><td>"
+         << Signed(gain.mean, 3) << " (" << (std::isfinite(gain.se) ? Fixed(gain.se, 3) : std::string("?"))
+         << ")</td><td>"
          << Fixed(b.Live(), 1) << "</td><td>" << Fixed(b.Replayed(), 1) << "</td><td>" << Fixed(b.ReplaysPerHour(), 1)
          << "</td><td>" << Fixed(b.medianShot, 1) << "</td></tr>";
   }

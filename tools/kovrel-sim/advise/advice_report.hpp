@@ -12,8 +12,9 @@
 
 namespace ksim {
 
-// Defaults, the user's file, the recommendation and the next four: score,
-// events live and in replay, replays per race hour, median shot.
+// Your file, the defaults, the recommendation and the four best of the other
+// candidates tried: score, its paired gain on the start, events live and in
+// replay, replays per race hour, median shot.
 void PrintAdviceTable(std::ostream& out, const SearchOutcome& outcome, bool userFile);
 
 // Per session, the score of the candidate learned on the other sessions
@@ -23,11 +24,12 @@ void PrintLeaveOneOut(std::ostream& out, const SearchOutcome& outcome, const std
 
 // What changed, key by key, from `start` (the user's file or the defaults)
 // to the recommendation, and what each change bought (summed over the
-// descent's steps on that key).
+// descent's steps on that key), largest paired gain first.
 struct KeyChange {
   KeyNote note;
   std::string to;
   double score = 0.0, live = 0.0, replayed = 0.0, perHour = 0.0, medianShot = 0.0;
+  double gain = 0.0, gainSe = 0.0;  // paired over files and seeds; the steps' standard errors combined
   std::array<double, kEventKinds> kindLive{}, kindReplayed{};
   bool measured = false;  // false: pinned, or taken from the other start as a whole
 };

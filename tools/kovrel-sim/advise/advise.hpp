@@ -4,6 +4,7 @@
 // telling what each change did.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "advise/advice_report.hpp"
 #include "advise/advised_ini.hpp"
 #include "advise/evaluation.hpp"
+#include "advise/paired_gain.hpp"
 #include "advise/search.hpp"
 #include "advise/search_space.hpp"
 #include "advise/worker_pool.hpp"
@@ -32,13 +34,23 @@ struct AdviseOptions {
   std::string out = "rF2kovrel-advised.ini";
   std::string report = "advise-report.html";
   std::string pluginPath;
+  int interruptAfter = 0;  // raise an interrupt after so many evaluations (tests); 0 never
 };
 
 // The whole command: checks, search, table, checks of carry-over, files.
 // Returns the exit status: 0 done, 2 refused (nothing written), 1 failed.
 int RunAdvice(const AdviseOptions& options, std::ostream& out, std::ostream& err, bool terminal);
 
-// The "advise" subcommand of kovrel-sim.
+// What the hidden worker command is given (see WorkerArguments).
+struct WorkerOptions {
+  std::string pluginPath;
+  std::string workFolder;
+  std::string settingsTemplate;
+  std::vector<std::uint64_t> seeds;
+  std::vector<std::string> results;
+};
+
+// The "advise" subcommand of kovrel-sim, and its hidden worker command.
 class AdviseCommand {
  public:
   AdviseCommand(CLI::App& app, const std::string& defaultPlugin);
@@ -47,7 +59,9 @@ class AdviseCommand {
 
  private:
   CLI::App* mCommand = nullptr;
+  CLI::App* mWorker = nullptr;
   AdviseOptions mOptions;
+  WorkerOptions mWorkerOptions;
 };
 
 }  // namespace ksim

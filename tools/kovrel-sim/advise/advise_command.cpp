@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -11,6 +9,9 @@
 
 #include "advise/advise.hpp"
 #include "advise/progress.hpp"
+#include "common/console.hpp"
+#include "common/existing_file.hpp"
+#include "common/process.hpp"
 #include "common/text.hpp"
 #include "host/host.hpp"
 #include "sessions/sessions.hpp"
@@ -56,12 +57,9 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
     } catch (const ResultsFileError& error) {
       throw Refusal{std::string(error.what()) + " (not a results file the simulator wrote)"};
     }
-    if (recorded->kind != SessionKind::Race) {
-      throw Refusal{path + ": holds no race (its session is " + recorded->element +
-                    "); the advisor learns from races only"};
-    }
     AdviceSession session;
-    session.name = fs::path(path).filename().string();
+    session.name = fs::u8path(path).filename().u8string();
+    session.path = path;
     session.make = [recorded]() { return ReplaySession(*recorded); };
     session.strengths = ContactStrengths(*recorded);
     scales.push_back(ScaleOf(session.strengths));
@@ -85,13 +83,13 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
 class ScratchFolder {
  public:
   ScratchFolder() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    mPath = (base / ("kovrel-advise-" + std::to_string(::getpid()))).string();
-    fs::create_directories(mPath);
+    const fs::path folder = ScratchRoot() / ("kovrel-advise-" + std::to_string(ProcessId()));
+    mPath = folder.u8string();
+    fs::create_directories(folder);
   }
   ~ScratchFolder() {
     std::error_code ignored;
-    fs::remove_all(mPath, ignored);
+    fs::remove_all(fs::u8path(mPath), ignored);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -102,17 +100,25 @@ class ScratchFolder {
 };
 
 std::vector<std::string> IniHeader(const SearchOutcome& outcome, const std::vector<AdviceSession>& sessions,
-                                   int seeds, bool userFile) {
+                                   int seeds, bool userFile, const std::vector<KeyChange>& changes) {
   std::string files;
   for (const AdviceSession& s : sessions) files += (files.empty() ? "" : ", ") + s.name;
   const auto score = [&](std::size_t i) { return Fixed(outcome.evaluated[i].broadcast.score, 3); };
   std::vector<std::string> header = {
       "rF2kovrel settings advised by kovrel-sim advise from " + files,
-      "coverage score " + score(outcome.best) + " (plug-in defaults " + score(outcome.defaults) +
+      "coverage score " + score(outcome.best) + " (defaults " + score(outcome.defaults) +
           (userFile ? ", your file " + score(outcome.user) : std::string()) + "), mean over the files and " +
           std::to_string(seeds) + " director seeds; " + std::to_string(outcome.evaluated.size()) +
           " candidates evaluated",
       "Copy it to UserData\\player\\rF2kovrel.ini. Every setting is described in user-guide.md."};
+  // The changes by what they bought, largest first, as the table's gain column measures them.
+  if (changes.empty()) header.push_back("no change buys more than the director seeds alone move the score");
+  for (const KeyChange& c : changes) {
+    header.push_back("  " + c.note.key + " " + c.note.was + " -> " + c.to + ": " +
+                     (c.measured ? "paired gain " + std::string(c.gain >= 0.0 ? "+" : "") + Fixed(c.gain, 3) +
+                                       " (SE " + Fixed(c.gainSe, 3) + ")"
+                                 : c.note.bought));
+  }
   return header;
 }
 
@@ -162,7 +168,10 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   WorkerPool pool(sessions, setup, options.jobs);
   ProgressLine progress(err, terminal);
   const SearchOutcome outcome =
-      SearchSettings(input, pool, [&](int done, int budget, double best) { progress.Update(done, budget, best); });
+      SearchSettings(input, pool, [&](int done, int budget, double best) {
+        progress.Update(done, budget, best);
+        if (options.interruptAfter > 0 && done >= options.interruptAfter) RaiseInterrupt();
+      });
   progress.Finish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   long long snapshots = 0;
@@ -178,13 +187,33 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   const std::vector<KeyChange> changes = ChangesFrom(outcome, start, fixed);
   std::vector<KeyNote> notes;
   for (const KeyChange& c : changes) notes.push_back(c.note);
-  WriteAdvisedIni(options.out, IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value()),
+  WriteAdvisedIni(options.out,
+                  IniHeader(outcome, sessions, static_cast<int>(setup.seeds.size()), input.user.has_value(), changes),
                   user, outcome.evaluated[outcome.best].candidate, notes);
   WriteAdviceHtml(options.report, "kovrel-sim advise", outcome, changes, names, input.user.has_value());
   out << '\n' << outcome.evaluated.size() << " evaluations in " << Fixed(seconds, 1) << " s ("
       << snapshots / std::max(1e-9, seconds) / std::max(1, pool.Jobs()) << " snapshots/s per worker)\n"
       << "settings written to " << options.out << "\npage written to " << options.report << '\n';
   return 0;
+}
+
+int RunWorker(const WorkerOptions& options) {
+  try {
+    std::vector<double> strengths;
+    const std::vector<AdviceSession> sessions = LoadSessions(options.results, strengths);
+    EvaluationSetup setup;
+    setup.pluginPath = options.pluginPath;
+    setup.settingsTemplate = options.settingsTemplate;
+    setup.workFolder = options.workFolder;
+    setup.seeds = options.seeds;
+    ServeCandidates(std::cin, std::cout, sessions, setup);
+    return 0;
+  } catch (const Refusal& refusal) {
+    std::cerr << "kovrel-sim advise-worker: " << refusal.message << '\n';
+  } catch (const std::exception& error) {
+    std::cerr << "kovrel-sim advise-worker: " << error.what() << '\n';
+  }
+  return 1;
 }
 
 }  // namespace
@@ -207,11 +236,11 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand = app.add_subcommand(
       "advise",
       "search the plug-in's settings on your own results files and write the rF2kovrel.ini that covers them best");
-  mCommand->add_option("--results", mOptions.results, "results files (races of one simulator build) to learn from")
+  mCommand->add_option("--results", mOptions.results, "results files (races, qualifying or practice sessions of one simulator build) to learn from, each session scored on its own")
       ->expected(0, -1);
   mCommand->add_option("--ini", mOptions.ini, "your rF2kovrel.ini: its values are a start point and are kept for "
                                               "the keys not searched")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--fix", mOptions.fixes, "pin a searched key, KEY=VALUE; repeatable");
   mCommand->add_option("--jobs", mOptions.jobs, "worker processes")->check(CLI::Range(1, 256))->capture_default_str();
   mCommand->add_option("--budget", mOptions.budget, "most candidates to evaluate")
@@ -223,12 +252,24 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
   mCommand->add_option("--out", mOptions.out, "the settings file to write")->capture_default_str();
   mCommand->add_option("--report", mOptions.report, "the HTML page to write")->capture_default_str();
   mCommand->add_option("--plugin", mOptions.pluginPath, "plug-in library to load")->capture_default_str();
+  // For the tests: Ctrl-C as if pressed after so many evaluations (hidden).
+  mCommand->add_option("--interrupt-after", mOptions.interruptAfter)->group("");
+
+  // A worker process of the search where the system cannot fork: started by
+  // the search itself, never by a person (no help, no group).
+  mWorker = app.add_subcommand("advise-worker", "")->group("");
+  mWorker->add_option("--plugin", mWorkerOptions.pluginPath)->required();
+  mWorker->add_option("--workdir", mWorkerOptions.workFolder)->required();
+  mWorker->add_option("--ini", mWorkerOptions.settingsTemplate);
+  mWorker->add_option("--seed", mWorkerOptions.seeds)->required();
+  mWorker->add_option("--results", mWorkerOptions.results)->required()->expected(1, -1);
 }
 
-bool AdviseCommand::Chosen() const { return mCommand->parsed(); }
+bool AdviseCommand::Chosen() const { return mCommand->parsed() || mWorker->parsed(); }
 
 int AdviseCommand::Run() const {
-  return RunAdvice(mOptions, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
+  if (mWorker->parsed()) return RunWorker(mWorkerOptions);
+  return RunAdvice(mOptions, std::cout, std::cerr, ErrorOutputIsTerminal());
 }
 
 }  // namespace ksim

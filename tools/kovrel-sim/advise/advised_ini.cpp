@@ -1,16 +1,16 @@
 #include "advise/advised_ini.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
+#include "common/process.hpp"
 #include "common/replace_file.hpp"
 #include "common/text.hpp"
 
@@ -42,12 +42,12 @@ std::string Comment(std::string text) {
   return "; " + text + "\r\n";
 }
 
-std::string TempPathFor(const std::string& path) { return path + ".tmp-" + std::to_string(::getpid()); }
+std::string TempPathFor(const std::string& path) { return path + ".tmp-" + std::to_string(ProcessId()); }
 
 }  // namespace
 
 IniValues ReadIniValues(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read the settings file " + path);
   IniValues values;
   std::string line;
@@ -105,10 +105,12 @@ void WriteAdvisedIni(const std::string& path, const std::vector<std::string>& he
 
 std::string CheckWritable(const std::string& path) {
   const std::string temp = TempPathFor(path);
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (file == nullptr) return "cannot write " + path + ": " + std::strerror(errno);
-  std::fclose(file);
-  std::remove(temp.c_str());
+  const std::filesystem::path file = std::filesystem::u8path(temp);
+  std::ofstream probe(file, std::ios::binary);
+  if (!probe) return "cannot write " + path + ": " + std::strerror(errno);
+  probe.close();
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
   return "";
 }
 

@@ -87,6 +87,7 @@ Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<Advice
       const Coverage coverage = AnalyseSession(run, result.settings);
       b.score += coverage.score / runs;
       b.fileScores[i] += coverage.score / seeds;
+      b.runScores.push_back(coverage.score);
       for (std::size_t k = 0; k < coverage.kinds.size(); ++k) {
         b.live[k] += coverage.kinds[k].live / seeds;
         b.replayed[k] += coverage.kinds[k].replay / seeds;
@@ -128,6 +129,8 @@ std::string BroadcastLine(const Broadcast& b) {
   out << b.score << ' ' << b.replays << ' ' << b.hours << ' ' << b.medianShot << ' ' << b.snapshots << ' '
       << b.fileScores.size();
   for (const double s : b.fileScores) out << ' ' << s;
+  out << ' ' << b.runScores.size();
+  for (const double s : b.runScores) out << ' ' << s;
   for (std::size_t k = 0; k < b.live.size(); ++k) out << ' ' << b.live[k] << ' ' << b.replayed[k] << ' ' << b.count[k];
   return out.str();
 }
@@ -139,6 +142,10 @@ Broadcast ParseBroadcastLine(const std::string& line) {
   in >> b.score >> b.replays >> b.hours >> b.medianShot >> b.snapshots >> files;
   b.fileScores.resize(files);
   for (double& s : b.fileScores) in >> s;
+  std::size_t runs = 0;
+  in >> runs;
+  b.runScores.resize(in ? runs : 0);
+  for (double& s : b.runScores) in >> s;
   for (std::size_t k = 0; k < b.live.size(); ++k) in >> b.live[k] >> b.replayed[k] >> b.count[k];
   if (!in) throw std::runtime_error("a worker answered with an unreadable line: " + line);
   return b;

@@ -19,6 +19,7 @@ namespace ksim {
 // A session to learn from: its name and a way to play it afresh.
 struct AdviceSession {
   std::string name;
+  std::string path;  // the results file it was read from
   std::function<std::unique_ptr<SessionSource>()> make;
   std::vector<double> strengths;  // its contact strengths, as its stream reports them
 };
@@ -28,6 +29,9 @@ struct AdviceSession {
 struct Broadcast {
   double score = 0.0;              // mean over sessions and seeds
   std::vector<double> fileScores;  // per session, mean over seeds
+  // Per seed and session (seed by seed, the sessions in order within each):
+  // every candidate is played on the same seeds, so two candidates' runs pair up.
+  std::vector<double> runScores;
   std::array<double, kEventKinds> live{}, replayed{}, count{};
   double replays = 0.0;            // replays run
   double hours = 0.0;              // of session

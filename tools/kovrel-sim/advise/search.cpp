@@ -1,5 +1,7 @@
 #include "advise/search.hpp"
 
+#include "advise/paired_gain.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -9,8 +11,7 @@ namespace ksim {
 
 namespace {
 
-// A change must buy this much score to be kept: less is within what the
-// seeds alone move, and a key left alone is easier to trust.
+// Leave-one-out keeps a candidate over another for this much of summed score.
 constexpr double kGain = 0.001;
 
 // The contact thresholds are read from the sessions' own strengths: a start
@@ -124,9 +125,17 @@ bool Descent::TryKnob(const Knob& knob, bool firstPass) {
     wants.push_back({next, knob.key + " " + value});
   }
   const std::vector<std::size_t> indices = Score(wants);
+  // A change is kept only when it buys more than the seeds alone move the
+  // score; of several such values, the one that buys most.
   std::size_t winner = mCurrent;
+  double bought = 0.0;
   for (const std::size_t i : indices) {
-    if (i != static_cast<std::size_t>(-1) && ScoreOf(i) > ScoreOf(winner) + kGain) winner = i;
+    if (i == static_cast<std::size_t>(-1)) continue;
+    const PairedGain gain = PairedGainOf(mOut.evaluated[i].broadcast, mOut.evaluated[mCurrent].broadcast);
+    if (gain.Clear() && gain.mean > bought) {
+      winner = i;
+      bought = gain.mean;
+    }
   }
   if (winner == mCurrent && OffTheScale(knob, current.at(knob.key))) {
     std::size_t own = mCurrent;
@@ -154,11 +163,25 @@ SearchOutcome Descent::Run() {
   const std::vector<std::size_t> started = Score(starts);
   mOut.defaults = started[0];
   mOut.user = mInput.user ? started[1] : started[0];
+  // Your file (with the pins) is where the search starts, failing that the
+  // defaults; another start takes over only when it scores clearly better.
   bool found = false;
+  for (const char* origin : {"your file", "your file with --fix", "plug-in defaults", "defaults with --fix"}) {
+    for (std::size_t p = 0; p < starts.size() && !found; ++p) {
+      if (starts[p].origin != origin || !mOut.evaluated[started[p]].honoursFixes) continue;
+      mCurrent = started[p];
+      found = true;
+    }
+  }
+  const std::size_t preferred = mCurrent;
+  double bought = 0.0;
   for (const std::size_t i : started) {
-    if (!mOut.evaluated[i].honoursFixes) continue;
-    if (!found || ScoreOf(i) > ScoreOf(mCurrent) + kGain) mCurrent = i;
-    found = true;
+    if (!mOut.evaluated[i].honoursFixes || i == preferred) continue;
+    const PairedGain gain = PairedGainOf(mOut.evaluated[i].broadcast, mOut.evaluated[preferred].broadcast);
+    if (gain.Clear() && gain.mean > bought) {
+      mCurrent = i;
+      bought = gain.mean;
+    }
   }
   for (bool firstPass = true; static_cast<int>(mOut.evaluated.size()) < mBudget; firstPass = false) {
     bool changed = false;

@@ -1,8 +1,9 @@
-// The search: coordinate descent from the better of the plug-in's defaults
-// and the user's file, one key at a time, every value of the key scored
-// side by side (in parallel); once a pass over the keys is done, further
-// passes try only the neighbours of the values chosen, until nothing gains
-// (0.001 of score at least) or the budget of evaluations is spent.
+// The search: coordinate descent from the user's file (the defaults without
+// one, or whichever clearly scores better), one key at a time, every value of
+// the key scored side by side (in parallel); once a pass over the keys is
+// done, further passes try only the neighbours of the values chosen, until
+// nothing gains above the noise (see paired_gain.hpp) or the budget of
+// evaluations is spent.
 #pragma once
 
 #include <functional>

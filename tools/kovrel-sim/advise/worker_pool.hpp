@@ -1,17 +1,18 @@
-// Candidates scored in parallel: worker processes forked once the sessions
-// are decoded, so that each shares them as they are, each loading the plug-in
-// for its own evaluations. One job scores in this process. While workers
-// run, an interrupt (Ctrl-C, a termination request) ends the search as an
-// error, so that the caller still removes what it made.
+// Candidates scored in parallel: worker processes, each loading the plug-in
+// for its own evaluations (forked once the sessions are decoded where the
+// system can fork, so that each shares them as they are; elsewhere started
+// afresh from this program, reading the files again). One job scores in this
+// process. While workers run, an interrupt (Ctrl-C, a termination request)
+// ends the search as an error, so that the caller still removes what it made.
 #pragma once
 
-#include <signal.h>
-#include <sys/types.h>
-
 #include <functional>
+#include <iosfwd>
+#include <memory>
 #include <vector>
 
 #include "advise/evaluation.hpp"
+#include "advise/worker_link.hpp"
 
 namespace ksim {
 
@@ -29,24 +30,23 @@ class WorkerPool : public CandidateScorer {
   int Jobs() const { return mJobs; }
 
  private:
-  struct Worker {
-    pid_t pid = -1;
-    int toWorker = -1;
-    int fromWorker = -1;
-    std::string pending;  // what it has answered so far of its current line
-  };
-  void Start(int index);
-  void StopAll();
-
-  void WatchInterrupts();
-  void StopWatching();
+  WorkerSpec SpecFor(int index) const;
 
   const std::vector<AdviceSession>& mSessions;
   EvaluationSetup mSetup;
   int mJobs = 1;
-  std::vector<Worker> mWorkers;
-  int mInterrupts = -1;  // a signalfd of the interrupts, held back meanwhile
-  sigset_t mFormerMask{};
+  std::unique_ptr<WorkerLinks> mLinks;
 };
+
+// A worker's answer to a candidate line: "ok <broadcast>" or "error <message>".
+std::string AnswerCandidate(const std::string& line, const std::vector<AdviceSession>& sessions,
+                            const EvaluationSetup& setup);
+// The hidden worker command's arguments for a worker scoring `sessions`
+// (by their files) under `setup`.
+std::vector<std::string> WorkerArguments(const std::vector<AdviceSession>& sessions, const EvaluationSetup& setup);
+// A started worker's life: a candidate line in, its answer out, until the
+// input ends.
+void ServeCandidates(std::istream& in, std::ostream& out, const std::vector<AdviceSession>& sessions,
+                     const EvaluationSetup& setup);
 
 }  // namespace ksim

@@ -12,13 +12,13 @@
 
 namespace ksim {
 
-enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish };
-constexpr int kEventKinds = 5;
-// "overtake", "lead_change", "contact", "pit_stop", "finish".
+enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish, PoleLap, ImprovingLap };
+constexpr int kEventKinds = 7;
+// "overtake", "lead_change", "contact", "pit_stop", "finish", "pole_lap", "improving_lap".
 const char* EventKindName(EventKind kind);
 
-enum class Verdict { Live, Replay, Missed };
-// "live", "replay", "missed".
+enum class Verdict { Live, Late, Replay, Missed };
+// "live", "late", "replay", "missed".
 const char* VerdictName(Verdict verdict);
 
 // What the picture showed at an event's moment.
@@ -31,32 +31,46 @@ struct OnAir {
 
 struct Event {
   EventKind kind = EventKind::Overtake;
-  double time = 0.0;                          // the moment (the pass, the touch, pit entry, the line)
-  double windowStart = 0.0, windowEnd = 0.0;  // when a camera on one of its cars would have shown it
+  double time = 0.0;  // when it happened (the pass, the touch, pit entry, the line)
+  // The stretch in which it happened: what a viewer had to see live.
+  double momentStart = 0.0, momentEnd = 0.0;
+  // The 5 s after the moment, in which seeing one of its cars counts as late.
+  // A finder that gives only a window and no moment gets the window as its
+  // moment.
+  double windowStart = 0.0, windowEnd = 0.0;
   std::vector<int> cars;                      // car indices; an overtake's passing car first
-  int place = 0;                              // overtake: the place gained; finish: the place taken
+  int place = 0;                              // overtake, lap: the place gained; finish: the place taken
+  double lapTime = -1.0;                      // pole or improving lap: its time
   double strength = -1.0;                     // contact: as the stream wrote it
   std::string target;                         // contact: "another vehicle", "Immovable", "Wing" ...
   bool heavy = false;                         // contact: see HeavyReason
   std::string heavyReason;                    // "lost 2 places", "lost 4.2 s", "retired", "strength in the top 10%"
   double weight = 0.0;
-  Verdict shown = Verdict::Missed;
-  double liveSeconds = 0.0;  // longest unbroken stretch on one of its cars within the window
-  OnAir instead;             // at the moment, for an event not shown live
+  // Share of the moment with one of its cars on air live (a pit stop: the
+  // seconds on air inside it over kPitStopSeconds, at most 1).
+  double liveShare = 0.0;
+  double credit = 0.0;  // 0-1: the best of the live share, the late credit and the replay credit
+  Verdict verdict = Verdict::Missed;
+  OnAir instead;  // at the moment, for an event not shown live
 };
 
 struct KindCoverage {
-  int count = 0, live = 0, replay = 0, missed = 0;
-  int bound = 0;      // no director holding shots of `waitsec` could have shown more of them live
-  int hindsight = 0;  // how many a director who knew the session showed live, holding its shots as long
-  int heavy = 0;   // contacts: how many were heavy
+  int count = 0, live = 0, late = 0, replay = 0, missed = 0;
+  int hindsight = 0;  // how many the hindsight director planning for this kind alone showed live
+  int heavy = 0;      // contacts: how many were heavy
 };
 
 struct Penalties {
-  int liveShots = 0, shortShots = 0;  // live shots, and of them shorter than 3 s
+  // Live shots the director chose the length of, and of them shorter than
+  // kShortShotSeconds.
+  int liveShots = 0, shortShots = 0;
+  // Of their seconds, the share spent in hurried shots (see Hurry) and the
+  // share of the credit that costs.
+  double hurriedShare = 0.0, pacingForfeit = 0.0;
   int replays = 0, lightReplays = 0, repeatedReplays = 0;
   double hours = 0.0;                 // the session's length, for the replay rate
   double shortShotsPenalty = 0.0, lightReplayPenalty = 0.0, repeatPenalty = 0.0, replayRatePenalty = 0.0;
+  // What is taken off the credited share (the pacing forfeit is a share of the credit instead).
   double Total() const { return shortShotsPenalty + lightReplayPenalty + repeatPenalty + replayRatePenalty; }
 };
 
@@ -64,47 +78,62 @@ struct Coverage {
   std::vector<Event> events;  // in time order
   std::array<KindCoverage, kEventKinds> kinds{};
   double totalWeight = 0.0;
-  double shownWeight = 0.0;  // live in full, replays at kReplayCredit
-  double boundWeight = 0.0;      // no director holding its shots could show more, live
-  double hindsightWeight = 0.0;  // what the hindsight director showed live
+  double shownWeight = 0.0;      // the events' weight times their credit
+  double hindsightWeight = 0.0;  // the hindsight director's credited weight, on the same rules
+  // No director holding every shot kReferenceHoldSeconds earns more live
+  // credit: the hindsight programme's optimum, plus what it may leave out of
+  // long pit stops.
+  double boundWeight = 0.0;
   Penalties penalties;
   double score = 0.0;      // in [0, 1]
   double reference = 0.0;  // the hindsight director's score on the same formula
-  double referenceBound = 0.0;  // the bound's share of the weight: no director scores above it
+  double referenceBound = 0.0;  // boundWeight's share of the weight
   const KindCoverage& Of(EventKind kind) const { return kinds[static_cast<std::size_t>(kind)]; }
 };
 
 // The rules' constants, documented in the README.
-constexpr double kShownSeconds = 2.0;     // on one of an event's cars, unbroken, within its window
-constexpr double kShortShotSeconds = 3.0;
-constexpr double kReplayCredit = 0.75;    // an event shown only in a replay
-constexpr double kReplaysPerHour = 8.0;   // more than this is noticed
+constexpr double kLiveShare = 0.5;         // of the moment on air live: the event was seen live
+constexpr double kPitStopSeconds = 5.0;    // on air in the pits: a stop seen in full
+constexpr double kLateReach = 5.0;         // after the moment, seeing its cars is late
+constexpr double kLateSeconds = 2.0;       // on air on its cars within that reach
+constexpr double kLatePassCredit = 0.25;   // the places have changed; the pass is gone
+constexpr double kLateContactCredit = 0.5; // the spinning car and the debris are still there
+constexpr double kReplayCredit = 0.75;     // a replay whose slowed part went through the moment
+constexpr double kFastReplayCredit = 0.4;  // a replay that went through it at full speed only
+constexpr double kShortShotSeconds = 4.0;
+constexpr double kReferenceHoldSeconds = 4.0;  // every shot of the hindsight director
+constexpr double kReplaysPerHour = 8.0;    // more than this is noticed
 
-// The events of a session, with their windows, weights and heavy marks; the
+// The events of a session, with their moments, weights and heavy marks; the
 // verdicts are not yet set.
 std::vector<Event> FindEvents(const SessionRun& run);
-// Sets each event's verdict and, when missed, what was on air instead.
+// Sets each event's live share, credit, verdict and, when not live, what was
+// on air instead.
 void JudgeEvents(const SessionRun& run, std::vector<Event>& events);
 
 // A director who knew the whole session in advance and held every shot at
-// least `waitsec` seconds, over the snapshots of the run's field: the path it
-// takes, the weight that path shows live, and an upper bound that no such
-// director can pass (equal to it where the search closed the gap). `weights`
-// replaces the events' own weights when given (one per event), so that each
-// kind can be planned for alone.
+// least `holdSeconds`, over the snapshots of the run's field: the path that
+// earns the most live credit. Live credit adds up snapshot by snapshot (one
+// car on air at a time), so the programme is exact for it, but for pit
+// stops longer than kPitStopSeconds, which it pays by the share of the stop
+// seen. `weights` replaces the events' own weights when given (one per
+// event), so that each kind can be planned for alone.
 struct Hindsight {
-  double upper = 0.0;
-  double achieved = 0.0;   // by the path, each event shown by two seconds of one of its cars on the snapshot grid
-  std::vector<int> path;   // car per snapshot
+  double liveCredit = 0.0;  // the optimum: the path's weighted live shares, long pit stops by share
+  double upper = 0.0;       // no director holding its shots as long earns more live credit
+  std::vector<int> path;    // car per snapshot
   double firstCell = 0.0, cellSeconds = 0.0;
 };
-// The search stops once the bound is within `closeEnough` of the path.
-Hindsight PlanHindsight(const SessionRun& run, const std::vector<Event>& events, double waitsec,
-                        const std::vector<double>* weights = nullptr, double closeEnough = 1e-9);
-double HindsightBound(const SessionRun& run, const std::vector<Event>& events, double waitsec,
-                      const std::vector<double>* weights = nullptr);
+Hindsight PlanHindsight(const SessionRun& run, const std::vector<Event>& events, double holdSeconds,
+                        const std::vector<double>* weights = nullptr);
 // The hindsight path as live shots, one per run of a car.
 std::vector<Shot> HindsightShots(const Hindsight& plan);
+
+// The credited weight and penalties of the run's shots and replays over
+// judged events, and the score they make.
+double CreditedWeight(const std::vector<Event>& events);
+Penalties Penalise(const SessionRun& run, const std::vector<Event>& events);
+double ScoreOf(double creditedWeight, double totalWeight, const Penalties& penalties);
 
 // Everything above for one session.
 Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings);

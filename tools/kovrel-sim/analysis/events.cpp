@@ -1,28 +1,28 @@
 // The events of a session, read from the field the run recorded: swaps of
 // place between running cars, the stream's contacts, pit visits and the
-// first three cars across the line.
+// first three cars across the line; practice and qualifying have their laps
+// (lap_events.cpp) and contacts.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "analysis/analysis.hpp"
+#include "analysis/lap_events.hpp"
 
 namespace ksim {
 
 namespace {
 
-// A pass is seen a few seconds before and after it happens.
-constexpr double kPassBefore = 3.0, kPassAfter = 3.0;
-// A recorded pass is placed only between timing points; its window never
-// reaches further than this from the moment the rebuilt order swapped.
-constexpr double kPassReach = 15.0;
+// A pass happens in the second before the snapshot where the order changed
+// and the half second after it.
+constexpr double kPassBefore = 1.0, kPassAfter = 0.5;
 // A swap undone this quickly is two cars side by side, not a pass.
 constexpr double kJitterSeconds = 1.0;
 // A car out of the pit lane for less than this is rejoining, not racing.
 constexpr double kRejoinSeconds = 8.0;
-constexpr double kContactBefore = 1.0, kContactAfter = 4.0;
-constexpr double kFinishBefore = 4.0, kFinishAfter = 2.0;
-constexpr double kMinimumWindow = 3.0;
+// A contact: the approach, the touch and the car's first reaction.
+constexpr double kContactBefore = 0.5, kContactAfter = 1.5;
+constexpr double kFinishBefore = 2.0, kFinishAfter = 1.0;
 // A contact that costs this much time over the car's usual lap is heavy.
 constexpr double kHeavyLossSeconds = 5.0;
 // Or this many places.
@@ -37,15 +37,16 @@ double WeightOf(const Event& e) {
     case EventKind::Contact: return e.heavy ? 3.0 : 0.25;
     case EventKind::PitStop: return 0.5;
     case EventKind::Finish: return e.place == 1 ? 2.0 : 1.0;
+    case EventKind::PoleLap: return 3.0;
+    case EventKind::ImprovingLap: return 1.0;
   }
   return 0.0;
 }
 
-void WidenWindow(Event& e) {
-  const double missing = kMinimumWindow - (e.windowEnd - e.windowStart);
-  if (missing <= 0.0) return;
-  e.windowStart -= missing / 2.0;
-  e.windowEnd += missing / 2.0;
+// The late window follows the moment.
+void SetLateWindow(Event& e) {
+  e.windowStart = e.momentEnd;
+  e.windowEnd = e.momentEnd + kLateReach;
 }
 
 bool IsGreen(int phase) { return phase == 5; }
@@ -107,8 +108,8 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
         e.kind = e.place == 1 ? EventKind::LeadChange : EventKind::Overtake;
         e.time = t - 0.5 * (t - field.Time(k - 1));
         e.cars = {a, b};
-        e.windowStart = e.time - kPassBefore;
-        e.windowEnd = e.time + kPassAfter;
+        e.momentStart = t - kPassBefore;
+        e.momentEnd = t + kPassAfter;
         if (!run.plan.progressExact) {
           // Known only between the pair's timing points: from the last point
           // that still had the old order to the first with the new one.
@@ -116,8 +117,8 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
                                        LastMarkBefore(marks[static_cast<std::size_t>(b)], field.Time(k - 1)));
           const double to = std::min(FirstMarkAfter(marks[static_cast<std::size_t>(a)], t),
                                      FirstMarkAfter(marks[static_cast<std::size_t>(b)], t));
-          e.windowStart = std::min(e.windowStart, std::max(from, e.time - kPassReach));
-          e.windowEnd = std::max(e.windowEnd, std::min(to, e.time + kPassReach));
+          if (from > -1e299) e.momentStart = from;
+          if (to < 1e299) e.momentEnd = to;
         }
         passes.push_back(e);
       }
@@ -208,8 +209,8 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
     if (contact.other >= 0) e.cars.push_back(contact.other);
     e.strength = contact.strength;
     e.target = contact.other >= 0 ? "another vehicle" : contact.target;
-    e.windowStart = contact.time - kContactBefore;
-    e.windowEnd = contact.time + kContactAfter;
+    e.momentStart = contact.time - kContactBefore;
+    e.momentEnd = contact.time + kContactAfter;
     if (run.field.Snapshots() > 0) {
       for (const int car : e.cars) {
         double& lap = usual[static_cast<std::size_t>(car)];
@@ -247,8 +248,8 @@ void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
         e.kind = EventKind::PitStop;
         e.time = entry;
         e.cars = {c};
-        e.windowStart = entry;
-        e.windowEnd = t;
+        e.momentStart = entry;
+        e.momentEnd = t;
         events.push_back(e);
         entry = -1.0;
       } else if (over && entry >= 0.0) {
@@ -262,8 +263,8 @@ void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
           e.time = t;
           e.cars = {c};
           e.place = field.Place(k, c) > 0 ? field.Place(k, c) : finishers;
-          e.windowStart = t - kFinishBefore;
-          e.windowEnd = t + kFinishAfter;
+          e.momentStart = t - kFinishBefore;
+          e.momentEnd = t + kFinishAfter;
           events.push_back(e);
         }
       }
@@ -280,6 +281,8 @@ const char* EventKindName(EventKind kind) {
     case EventKind::Contact: return "contact";
     case EventKind::PitStop: return "pit_stop";
     case EventKind::Finish: return "finish";
+    case EventKind::PoleLap: return "pole_lap";
+    case EventKind::ImprovingLap: return "improving_lap";
   }
   return "overtake";
 }
@@ -290,9 +293,10 @@ std::vector<Event> FindEvents(const SessionRun& run) {
     FindPasses(run, events);
     FindPitStopsAndFinish(run, events);
   }
+  FindLapEvents(run, events);
   FindContacts(run, events);
   for (Event& e : events) {
-    WidenWindow(e);
+    SetLateWindow(e);
     e.weight = WeightOf(e);
   }
   std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.time < b.time; });

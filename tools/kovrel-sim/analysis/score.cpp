@@ -1,5 +1,6 @@
 // One score for a session's direction: the weighted share of its events the
-// picture showed, less what a viewer notices as bad direction.
+// picture showed (each by its credit), less what a viewer notices as bad
+// direction, and the same for a director who knew the session in advance.
 #include <algorithm>
 #include <cmath>
 
@@ -11,19 +12,32 @@ namespace {
 
 // Each penalty is a share of the score, so that one session length or field
 // size is judged as another.
-constexpr double kShortShotsWeight = 0.6;   // times the share of live shots under 3 s
-constexpr double kLightReplayWeight = 0.2;  // times the share of replays of a contact that was not heavy
+constexpr double kShortShotsWeight = 0.6;   // times the share of live shots under kShortShotSeconds
+constexpr double kLightReplayWeight = 0.2;  // times the share of replays that showed no event of weight 1
 constexpr double kRepeatWeight = 0.2;       // times the share of replays of a contact already replayed
 constexpr double kExcessRateWeight = 0.03;  // per replay an hour above kReplaysPerHour
 constexpr double kExcessRateCap = 0.3;
+// Pacing: a live shot of kHurriedSeconds or less is hurried in full, one of
+// kSettledSeconds or more not at all, in between in proportion; the share of
+// the live seconds spent hurried costs up to kPacingForfeit of the credit.
+constexpr double kHurriedSeconds = 5.0, kSettledSeconds = 10.0;
+constexpr double kPacingForfeit = 0.1;
+// A replay that shows no event this heavy is a replay of little.
+constexpr double kLightReplayWeightBelow = 1.0;
 
-double Credit(const Event& e) {
-  switch (e.shown) {
-    case Verdict::Live: return e.weight;
-    case Verdict::Replay: return e.weight * kReplayCredit;
-    case Verdict::Missed: return 0.0;
-  }
-  return 0.0;
+bool Involves(const Event& e, int car) { return std::find(e.cars.begin(), e.cars.end(), car) != e.cars.end(); }
+
+double Overlap(double a0, double a1, double b0, double b1) { return std::max(0.0, std::min(a1, b1) - std::max(a0, b0)); }
+
+double Hurry(double seconds) {
+  return std::clamp((kSettledSeconds - seconds) / (kSettledSeconds - kHurriedSeconds), 0.0, 1.0);
+}
+
+// Whether the replay's picture went through the event's moment on one of its cars.
+bool ReplayShows(const ReplayRun& replay, const Event& e) {
+  if (replay.shownFrom < 0.0 || !Involves(e, replay.car)) return false;
+  const double need = std::min(1.0, e.momentEnd - e.momentStart) - 1e-6;
+  return Overlap(replay.shownFrom, replay.shownTo, e.momentStart, e.momentEnd) >= need;
 }
 
 // The contact event a replay showed: one of the replayed car's contacts
@@ -33,31 +47,47 @@ const Event* ReplayedContact(const ReplayRun& replay, const std::vector<Event>& 
   const Event* found = nullptr;
   for (const Event& e : events) {
     if (e.kind != EventKind::Contact || e.time < replay.shownFrom - 0.5 || e.time > replay.shownTo + 0.5) continue;
-    if (std::find(e.cars.begin(), e.cars.end(), replay.car) == e.cars.end()) continue;
+    if (!Involves(e, replay.car)) continue;
     if (found == nullptr || e.strength > found->strength) found = &e;
   }
   return found;
 }
 
-Penalties Penalise(const SessionRun& run, const std::vector<Event>& events) {
-  Penalties p;
+bool ShowsAWeightyEvent(const ReplayRun& replay, const std::vector<Event>& events) {
+  return std::any_of(events.begin(), events.end(),
+                     [&](const Event& e) { return e.weight >= kLightReplayWeightBelow && ReplayShows(replay, e); });
+}
+
+// The shots whose length the director chose: live ones, not the session's
+// last (its end cuts it) nor the cut back after a replay (the replay's end
+// sets its start).
+void PenaliseShots(const SessionRun& run, Penalties& p) {
+  double seconds = 0.0, hurried = 0.0;
   for (std::size_t i = 0; i < run.shots.size(); ++i) {
     const Shot& shot = run.shots[i];
-    if (shot.replay || shot.car < 0) continue;
+    if (shot.replay || shot.car < 0 || i + 1 == run.shots.size()) continue;
+    if (i > 0 && run.shots[i - 1].replay) continue;
+    const double length = shot.end - shot.start;
     ++p.liveShots;
-    // The session's last shot is cut by its end, not by the director.
-    if (i + 1 < run.shots.size() && shot.end - shot.start < kShortShotSeconds) ++p.shortShots;
+    if (length < kShortShotSeconds - 1e-6) ++p.shortShots;
+    seconds += length;
+    hurried += length * Hurry(length);
   }
+  if (p.liveShots > 0) p.shortShotsPenalty = kShortShotsWeight * p.shortShots / p.liveShots;
+  p.hurriedShare = seconds > 0.0 ? hurried / seconds : 0.0;
+  p.pacingForfeit = kPacingForfeit * p.hurriedShare;
+}
+
+void PenaliseReplays(const SessionRun& run, const std::vector<Event>& events, Penalties& p) {
   std::vector<const Event*> replayed;
   for (const ReplayRun& replay : run.replays) {
     ++p.replays;
+    if (!ShowsAWeightyEvent(replay, events)) ++p.lightReplays;
     const Event* contact = ReplayedContact(replay, events);
-    if (contact == nullptr || !contact->heavy) ++p.lightReplays;
     if (contact != nullptr && std::find(replayed.begin(), replayed.end(), contact) != replayed.end()) ++p.repeatedReplays;
     if (contact != nullptr) replayed.push_back(contact);
   }
   p.hours = std::max(run.endTime, 1.0) / 3600.0;
-  if (p.liveShots > 0) p.shortShotsPenalty = kShortShotsWeight * p.shortShots / p.liveShots;
   if (p.replays > 0) {
     p.lightReplayPenalty = kLightReplayWeight * p.lightReplays / p.replays;
     p.repeatPenalty = kRepeatWeight * p.repeatedReplays / p.replays;
@@ -65,62 +95,89 @@ Penalties Penalise(const SessionRun& run, const std::vector<Event>& events) {
   // A session shorter than a quarter of an hour is judged as a quarter.
   const double rate = p.replays / std::max(p.hours, 0.25);
   p.replayRatePenalty = std::min(kExcessRateCap, kExcessRateWeight * std::max(0.0, rate - kReplaysPerHour));
-  return p;
 }
 
-}  // namespace
-
-Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings) {
-  Coverage c;
-  c.events = FindEvents(run);
-  JudgeEvents(run, c.events);
+void CountVerdicts(Coverage& c) {
   for (const Event& e : c.events) {
     KindCoverage& kind = c.kinds[static_cast<std::size_t>(e.kind)];
     ++kind.count;
     kind.heavy += e.heavy ? 1 : 0;
-    (e.shown == Verdict::Live ? kind.live : e.shown == Verdict::Replay ? kind.replay : kind.missed) += 1;
+    switch (e.verdict) {
+      case Verdict::Live: ++kind.live; break;
+      case Verdict::Late: ++kind.late; break;
+      case Verdict::Replay: ++kind.replay; break;
+      case Verdict::Missed: ++kind.missed; break;
+    }
     c.totalWeight += e.weight;
-    c.shownWeight += Credit(e);
   }
-  const double waitsec = settings.known ? settings.waitsec : DirectorSettings{}.waitsec;
-  // The hindsight director holds its shots long enough not to flicker; the
-  // bound is for any director holding `waitsec`.
-  const double hold = std::max<double>(waitsec, kShortShotSeconds);
-  const bool sameHold = hold == static_cast<double>(waitsec);
-  // Weights are quarters: a bound within a quarter of the path is as good as exact.
-  const Hindsight plan = PlanHindsight(run, c.events, hold, nullptr, 0.25 - 1e-9);
-  c.boundWeight = sameHold ? plan.upper : HindsightBound(run, c.events, waitsec);
-  c.hindsightWeight = plan.achieved;
-  c.penalties = Penalise(run, c.events);
-  const double share = c.totalWeight > 0.0 ? c.shownWeight / c.totalWeight : 1.0;
-  c.score = std::clamp(share - c.penalties.Total(), 0.0, 1.0);
+}
 
-  // The hindsight director's own shots, judged as the director's are.
+// The hindsight director's path as a run of its own, judged as any director's.
+SessionRun HindsightRun(const SessionRun& run, const Hindsight& plan) {
   SessionRun hindsight;
   hindsight.plan = run.plan;
   hindsight.endTime = run.endTime;
   hindsight.shots = HindsightShots(plan);
-  const Penalties hindsightPenalties = Penalise(hindsight, c.events);
+  return hindsight;
+}
 
-  // Each kind alone: the most of it a director could show, and the bound.
+// Each kind alone: how many of it the hindsight director planning for that
+// kind shows live.
+void PlanEachKind(const SessionRun& run, Coverage& c) {
   std::vector<double> weights(c.events.size());
   for (int k = 0; k < kEventKinds; ++k) {
     KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count == 0) continue;
     for (std::size_t i = 0; i < c.events.size(); ++i) weights[i] = static_cast<int>(c.events[i].kind) == k ? 1.0 : 0.0;
-    // Counts are whole: a bound less than one above the path is exact.
-    const Hindsight alone = PlanHindsight(run, c.events, hold, &weights, 1.0 - 1e-6);
-    const double upper = sameHold ? alone.upper : HindsightBound(run, c.events, waitsec, &weights);
-    kind.hindsight = static_cast<int>(std::lround(alone.achieved));
-    kind.bound = std::max(kind.hindsight, std::min(kind.count, static_cast<int>(std::floor(upper + 1e-6))));
+    const Hindsight alone = PlanHindsight(run, c.events, kReferenceHoldSeconds, &weights);
+    std::vector<Event> judged = c.events;
+    JudgeEvents(HindsightRun(run, alone), judged);
+    kind.hindsight = static_cast<int>(std::count_if(judged.begin(), judged.end(), [&](const Event& e) {
+      return static_cast<int>(e.kind) == k && e.verdict == Verdict::Live;
+    }));
   }
-  c.boundWeight = std::max(c.boundWeight, c.hindsightWeight);
-  if (c.totalWeight > 0.0) {
-    c.reference = std::clamp(c.hindsightWeight / c.totalWeight - hindsightPenalties.Total(), 0.0, 1.0);
-    c.referenceBound = std::min(1.0, c.boundWeight / c.totalWeight);
-  } else {
-    c.reference = c.referenceBound = 1.0;
-  }
+}
+
+}  // namespace
+
+double CreditedWeight(const std::vector<Event>& events) {
+  double sum = 0.0;
+  for (const Event& e : events) sum += e.weight * e.credit;
+  return sum;
+}
+
+Penalties Penalise(const SessionRun& run, const std::vector<Event>& events) {
+  Penalties p;
+  PenaliseShots(run, p);
+  PenaliseReplays(run, events, p);
+  return p;
+}
+
+double ScoreOf(double creditedWeight, double totalWeight, const Penalties& penalties) {
+  if (totalWeight <= 0.0) return 1.0;
+  return std::clamp(creditedWeight / totalWeight * (1.0 - penalties.pacingForfeit) - penalties.Total(), 0.0, 1.0);
+}
+
+Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& /*settings*/) {
+  Coverage c;
+  c.events = FindEvents(run);
+  JudgeEvents(run, c.events);
+  CountVerdicts(c);
+  c.shownWeight = CreditedWeight(c.events);
+  c.penalties = Penalise(run, c.events);
+  c.score = ScoreOf(c.shownWeight, c.totalWeight, c.penalties);
+
+  // The reference holds its shots as long whatever the run's settings, so
+  // that references of one file agree across runs.
+  const Hindsight plan = PlanHindsight(run, c.events, kReferenceHoldSeconds);
+  const SessionRun hindsight = HindsightRun(run, plan);
+  std::vector<Event> judged = c.events;
+  JudgeEvents(hindsight, judged);
+  c.hindsightWeight = CreditedWeight(judged);
+  c.boundWeight = plan.upper;
+  c.reference = ScoreOf(c.hindsightWeight, c.totalWeight, Penalise(hindsight, judged));
+  c.referenceBound = c.totalWeight > 0.0 ? std::min(1.0, c.boundWeight / c.totalWeight) : 1.0;
+  PlanEachKind(run, c);
   return c;
 }
 

@@ -22,7 +22,7 @@ namespace {
 
 void ReplaceFile(const std::string& path, const std::string& bytes, const std::string& what) {
   // Beside the target, so that the rename stays within one file system.
-  std::filesystem::path temporary(path);
+  std::filesystem::path temporary = std::filesystem::u8path(path);
   temporary += ".part";
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
@@ -32,7 +32,7 @@ void ReplaceFile(const std::string& path, const std::string& bytes, const std::s
     if (!file) Fail(what, path, std::strerror(errno), temporary);
   }
   std::error_code error;
-  std::filesystem::rename(temporary, path, error);
+  std::filesystem::rename(temporary, std::filesystem::u8path(path), error);
   if (error) Fail(what, path, error.message(), temporary);
 }
 

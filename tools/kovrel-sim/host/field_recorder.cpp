@@ -22,7 +22,7 @@ void FieldRecorder::Snapshot(double t, const SessionSource& source, const Scoreb
     if (car.inGarage) flags |= FieldTimeline::kInGarage;
     mRun.field.SetCar(i, board.Vehicle(i).mPlace, car.progress, flags);
   }
-  for (const Crossing& crossing : crossings) mRun.timing.push_back(TimingMark{crossing.time, crossing.car});
+  for (const Crossing& crossing : crossings) mRun.timing.push_back(TimingMark{crossing.time, crossing.car, crossing.point, crossing.valid});
 }
 
 void FieldRecorder::NoteContacts(const std::string& stream, std::size_t from, const Scoreboard& board) {

@@ -43,6 +43,10 @@ struct RunOptions {
   // Times each of the plug-in's callbacks (RunResult's scoring and callback
   // seconds): two clock reads a call, some forty calls a snapshot.
   bool timeCallbacks = true;
+  // Seconds of running by which each car's lap distance and gaps, as the
+  // plug-in reads them, may be off (0: exact), and the seed of that error.
+  double timingNoise = 0.0;
+  std::uint64_t noiseSeed = 1;
 };
 
 // Runs the sessions in order through one plug-in object. Throws

@@ -1,5 +1,6 @@
 #include "host/ini_file.hpp"
 
+#include <filesystem>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -45,7 +46,7 @@ std::string WriteSettingsFile(const std::string& folder, const std::string& temp
   }
   std::vector<std::string> lines;
   if (!templatePath.empty()) {
-    std::ifstream in(templatePath, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(templatePath), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read the settings file " + templatePath);
     std::string line;
     while (std::getline(in, line)) {
@@ -97,7 +98,7 @@ std::string WriteSettingsFile(const std::string& folder, const std::string& temp
     out.push_back("[KOVREL]");
     flush();
   }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : out) file << line << '\n';
   if (!file) throw std::runtime_error("cannot write the settings file " + path);
   return path;

@@ -1,8 +1,8 @@
 #include "host/plugin_host.hpp"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
+
+#include "host/library.hpp"
 
 namespace ksim {
 
@@ -10,8 +10,7 @@ namespace {
 
 template <typename Fn>
 Fn Symbol(void* handle, const std::string& path, const char* name, bool required) {
-  dlerror();
-  void* address = dlsym(handle, name);
+  void* address = LibrarySymbol(handle, name);
   if (address == nullptr && required) {
     throw std::runtime_error(path + ": the plug-in does not export " + name);
   }
@@ -21,11 +20,9 @@ Fn Symbol(void* handle, const std::string& path, const char* name, bool required
 }  // namespace
 
 PluginHost::PluginHost(const std::string& path) : mPath(path) {
-  mHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (mHandle == nullptr) {
-    const char* why = dlerror();
-    throw std::runtime_error("cannot load the plug-in " + path + ": " + (why != nullptr ? why : "unknown error"));
-  }
+  std::string why;
+  mHandle = OpenLibrary(path, why);
+  if (mHandle == nullptr) throw std::runtime_error("cannot load the plug-in " + path + ": " + why);
   const auto getName = Symbol<GetNameFn>(mHandle, path, "GetPluginName", true);
   const auto getType = Symbol<GetTypeFn>(mHandle, path, "GetPluginType", true);
   const auto getVersion = Symbol<GetVersionFn>(mHandle, path, "GetPluginVersion", true);

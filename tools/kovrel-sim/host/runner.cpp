@@ -16,8 +16,10 @@
 #include "host/director_view.hpp"
 #include "host/field_recorder.hpp"
 #include "host/plugin_host.hpp"
+#include "host/plugin_path.hpp"
 #include "host/web_server.hpp"
 #include "host/scoreboard.hpp"
+#include "host/timing_noise.hpp"
 #include "sessions/stream_lines.hpp"
 #include "common/text.hpp"
 
@@ -58,6 +60,11 @@ bool ScanActsOn(const std::string& stream, std::size_t from) {
   return has("Incident") && (has("Immovable") || has("vehicle"));
 }
 
+// Each session of a weekend draws its own timing error.
+std::uint64_t NoiseSeed(std::uint64_t seed, int sessionNumber) {
+  return seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(sessionNumber);
+}
+
 bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
 
 // Times the plug-in's callbacks, so that its own cost is told apart from the host's.
@@ -82,7 +89,9 @@ class SessionPlayer {
   SessionPlayer(SessionSource& source, PluginHost& host, DirectorView& view, const RunOptions& options,
                 RunResult& result, WebServer* web, Clock::time_point wallStart, double clockOffset)
       : mSource(source), mHost(host), mPlugin(*host.Plugin()), mView(view), mOptions(options), mResult(result),
-        mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()) {}
+        mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()),
+        mNoise(options.timingNoise, NoiseSeed(options.noiseSeed, source.Plan().sessionNumber),
+               static_cast<int>(source.Plan().cars.size())) {}
 
   SessionRun Play(bool hardware);
 
@@ -110,6 +119,8 @@ class SessionPlayer {
   Clock::time_point mWallStart;
   double mClockOffset;
   Scoreboard mBoard;
+  TimingNoise mNoise;
+  std::vector<VehicleScoringInfoV01> mNoisyCars;  // the plug-in's copy of the cars, with the timing error
   SessionRun mRun;
   FieldRecorder mRecorder{mRun};
   std::string mStream;
@@ -169,6 +180,10 @@ void SessionPlayer::NoteReplayClock() {
   if (run.cameraSet < 0.0) return;  // the picture is not yet the replay's
   if (run.shownFrom < 0.0 || mReplayClock < run.shownFrom) run.shownFrom = mReplayClock;
   if (mReplayClock > run.shownTo) run.shownTo = mReplayClock;
+  if (mReplaySpeed > 0.0 && mReplaySpeed < 1.0) {
+    if (run.slowShownFrom < 0.0 || mReplayClock < run.slowShownFrom) run.slowShownFrom = mReplayClock;
+    if (mReplayClock > run.slowShownTo) run.slowShownTo = mReplayClock;
+  }
 }
 
 void SessionPlayer::ToggleReplay(double time) {
@@ -248,6 +263,7 @@ void SessionPlayer::ApplyView(unsigned char answer, const CameraControlInfoV01& 
     mReplayClock = std::clamp(static_cast<double>(camera.mReplaySeconds), 0.0, time);
     // The picture jumps: what it showed before the jump is not the replay's.
     run.shownFrom = run.shownTo = -1.0;
+    run.slowShownFrom = run.slowShownTo = -1.0;
     run.seekTo = camera.mReplaySeconds;
     const double incident = camera.mReplaySeconds + mResult.settings.replayoffset;
     Live(time, "REPLAY", CarText(run.car) + " from " + ClockText(run.seekTo) + " (incident at " +
@@ -439,6 +455,10 @@ SessionRun SessionPlayer::Play(bool hardware) {
     if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     ScoringInfoV01& info = mBoard.Info();
     info.mResultsStream = StreamForPlugin(mark);
+    if (mNoise.Active()) {
+      mNoise.Apply(t, mBoard, plan.trackLength, plan.kind == SessionKind::Race, mNoisyCars);
+      info.mVehicle = mNoisyCars.data();
+    }
 
     bool pressed = false;
     if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {
@@ -505,10 +525,12 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   RunResult result;
   const auto wallStart = Clock::now();
   std::error_code error;
-  const fs::path folder = fs::absolute(options.workFolder);
+  const fs::path folder = fs::absolute(fs::u8path(options.workFolder));
+  // The plug-in is told this folder: refused before anything is made in it.
+  const std::string pluginFolder = PathForPlugin(folder.u8string());
   fs::create_directories(folder, error);
-  if (!fs::is_directory(folder)) throw std::runtime_error("cannot create the working folder " + folder.string());
-  result.workFolder = folder.string();
+  if (!fs::is_directory(folder)) throw std::runtime_error("cannot create the working folder " + folder.u8string());
+  result.workFolder = folder.u8string();
   result.settingsPath = WriteSettingsFile(result.workFolder, options.settingsTemplate, options.settings);
 
   std::unique_ptr<WebServer> web;
@@ -527,9 +549,9 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   // The simulator's paths: its user folder, the player's plug-in options file
   // (the plug-in keeps its INI beside it) and the results folder.
   static const char kEmpty[] = "";
-  const std::string userData = result.workFolder + "/";
-  const std::string optionsFile = result.workFolder + "/CustomPluginVariables.JSON";
-  const std::string resultsFolder = result.workFolder + "/Log/Results/";
+  const std::string userData = pluginFolder + "/";
+  const std::string optionsFile = pluginFolder + "/CustomPluginVariables.JSON";
+  const std::string resultsFolder = pluginFolder + "/Log/Results/";
   EnvironmentInfoV01 environment{};
   for (auto& entry : environment.mPath) entry = kEmpty;
   environment.mPath[0] = userData.c_str();

@@ -1,14 +1,12 @@
 #include "host/web_server.hpp"
 
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "host/listen_socket.hpp"
 
 namespace ksim {
 
@@ -20,30 +18,13 @@ long long NowMs() {
       .count();
 }
 
-// True when a connection to the port on this machine is accepted.
-bool SomeoneListens(int port) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (probe < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  ::close(probe);
-  return connected;
-}
-
 }  // namespace
 
 WebServer::WebServer() : mServer(std::make_unique<httplib::Server>()) {
   // Closed connections of an earlier server may still hold the port for a
   // while; these options let the bind through them. A program listening on
   // the port is found before binding (Start).
-  mServer->set_socket_options([](socket_t socket) {
-    int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    setsockopt(socket, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
-  });
+  mServer->set_socket_options([](socket_t socket) { AllowRebind(static_cast<std::uintptr_t>(socket)); });
   mServer->Get("/rest/watch/sessionInfo", [this](const httplib::Request&, httplib::Response& response) {
     ++mInfoCount;
     mLastRequestMs = NowMs();

@@ -98,6 +98,8 @@ struct ReplayRun {
   // The stretch of the session the replay's picture went through (its replay
   // clock's lowest and highest time while the camera was on the car).
   double shownFrom = -1.0, shownTo = -1.0;
+  // Of it, the stretch its picture went through played slowed.
+  double slowShownFrom = -1.0, slowShownTo = -1.0;
 };
 
 // A span of the broadcast picture: one car, one camera, live or replay.
@@ -165,6 +167,8 @@ class FieldTimeline {
 struct TimingMark {
   double time = 0.0;
   int car = -1;
+  int point = 0;       // 0 the line, 1 and 2 the sector ends
+  bool valid = false;  // at the line: the lap counts for a lap time
 };
 
 struct SessionRun {

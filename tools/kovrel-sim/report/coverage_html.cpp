@@ -15,7 +15,7 @@ const char* CoverageStyle() {
          ".meter{position:relative;width:220px;height:10px;background:#e3e6ea;border-radius:5px;margin:6px 0}\n"
          ".meter i{position:absolute;left:0;top:0;bottom:0;background:#2e9e4f;border-radius:5px}\n"
          ".meter b{position:absolute;top:-3px;bottom:-3px;width:2px;background:#111}\n"
-         "td.live{color:#1d7a3a}td.replay{color:#2459b8}td.missed{color:#c62828;font-weight:600}\n"
+         "td.live{color:#1d7a3a}td.late{color:#a86a00}td.replay{color:#2459b8}td.missed{color:#c62828;font-weight:600}\n"
          ".penalties{font-size:13px;color:#444;max-width:640px}\n"
          "table.events tr.key td{background:#fdecea}table.events tr.key td:first-child{border-left:4px solid #c62828}\n"
          ".verdict{display:inline-block;padding:0 6px;border-radius:3px;color:#fff;font-size:12px}\n"
@@ -29,6 +29,7 @@ const char* CoverageStyle() {
 const char* VerdictColour(Verdict verdict) {
   switch (verdict) {
     case Verdict::Live: return "#2e9e4f";
+    case Verdict::Late: return "#d98e04";
     case Verdict::Replay: return "#2f6fd6";
     case Verdict::Missed: return "#d62828";
   }
@@ -38,38 +39,38 @@ const char* VerdictColour(Verdict verdict) {
 namespace {
 
 std::string VerdictTag(const Event& e) {
-  std::string text = VerdictName(e.shown);
-  if (e.shown == Verdict::Live) text += " " + Fixed(e.liveSeconds, 1) + " s";
-  return "<span class=\"verdict\" style=\"background:" + std::string(VerdictColour(e.shown)) + "\">" + text +
+  std::string text = VerdictName(e.verdict);
+  text += " " + Fixed(100.0 * e.credit, 0) + "%";
+  return "<span class=\"verdict\" style=\"background:" + std::string(VerdictColour(e.verdict)) + "\" title=\"credit " +
+         Fixed(e.credit, 2) + ", live share " + Fixed(e.liveShare, 2) + "\">" + text +
          "</span>";
 }
 
 std::string KindsTable(const Coverage& c) {
   std::ostringstream out;
-  out << "<table class=\"list\"><tr><th>Events</th><th>Count</th><th>Live</th><th>Replay</th><th>Missed</th>"
-         "<th title=\"how many a director who knew the session in advance showed live, holding its shots as long\">"
-         "With hindsight</th><th title=\"no director holding its shots as long could have shown more of them live\">"
-         "At most</th></tr>\n";
+  out << "<table class=\"list\"><tr><th>Events</th><th>Count</th><th>Live</th><th>Late</th><th>Replay</th><th>Missed</th>"
+         "<th title=\"how many a director who knew the session in advance showed live, planning for this kind alone and "
+         "holding every shot 4 s\">With hindsight</th></tr>\n";
   for (int k = 0; k < kEventKinds; ++k) {
     const EventKind kind = static_cast<EventKind>(k);
     const KindCoverage& n = c.Of(kind);
     if (n.count == 0) continue;
     out << "<tr><td>" << EventKindPlural(kind);
     if (kind == EventKind::Contact) out << " (" << n.heavy << " heavy)";
-    out << "</td><td>" << n.count << "</td><td class=\"live\">" << n.live << "</td><td class=\"replay\">" << n.replay
-        << "</td><td class=\"missed\">" << n.missed << "</td><td>" << n.hindsight << "</td><td>" << n.bound
-        << "</td></tr>\n";
+    out << "</td><td>" << n.count << "</td><td class=\"live\">" << n.live << "</td><td class=\"late\">" << n.late
+        << "</td><td class=\"replay\">" << n.replay << "</td><td class=\"missed\">" << n.missed << "</td><td>"
+        << n.hindsight << "</td></tr>\n";
   }
-  out << "<tr><td>weight</td><td>" << Fixed(c.totalWeight, 1) << "</td><td colspan=\"3\">shown "
-      << Fixed(c.shownWeight, 1) << " (a replay counts " << Fixed(kReplayCredit, 2) << ")</td><td>"
-      << Fixed(c.hindsightWeight, 1) << "</td><td>" << Fixed(c.boundWeight, 1) << "</td></tr>\n</table>\n";
+  out << "<tr><td>weight</td><td>" << Fixed(c.totalWeight, 1) << "</td><td colspan=\"4\">credited "
+      << Fixed(c.shownWeight, 1) << "</td><td>" << Fixed(c.hindsightWeight, 1) << "</td></tr>\n</table>\n";
   return out.str();
 }
 
 std::string PenaltiesText(const Penalties& p) {
   return "Penalties &minus;" + Fixed(p.Total(), 2) + ": shots under " + Fixed(kShortShotSeconds, 0) + " s " +
          std::to_string(p.shortShots) + " of " + std::to_string(p.liveShots) + " (&minus;" +
-         Fixed(p.shortShotsPenalty, 2) + "), replays of light contacts " + std::to_string(p.lightReplays) + " of " +
+         Fixed(p.shortShotsPenalty, 2) + "), hurried " + Fixed(100.0 * p.hurriedShare, 0) + "% of the live seconds (&minus;" +
+         Fixed(100.0 * p.pacingForfeit, 1) + "% of the credit), light replays " + std::to_string(p.lightReplays) + " of " +
          std::to_string(p.replays) + " (&minus;" + Fixed(p.lightReplayPenalty, 2) + "), repeated replays " +
          std::to_string(p.repeatedReplays) + " (&minus;" + Fixed(p.repeatPenalty, 2) + "), " +
          Fixed(p.replays / std::max(p.hours, 0.25), 1) + " replays an hour (&minus;" + Fixed(p.replayRatePenalty, 2) +
@@ -77,12 +78,12 @@ std::string PenaltiesText(const Penalties& p) {
 }
 
 void EventRow(std::ostringstream& out, const SessionRun& run, const Event& e, bool verdict) {
-  out << "<tr" << (Memorable(e) && e.shown == Verdict::Missed ? " class=\"key\"" : "") << "><td>"
+  out << "<tr" << (Memorable(e) && e.verdict == Verdict::Missed ? " class=\"key\"" : "") << "><td>"
       << ClockText(e.time) << "</td><td>" << EventKindName(e.kind) << "</td><td>"
       << HtmlText(DescribeEvent(run, e)) << "</td>";
   if (verdict) out << "<td>" << VerdictTag(e) << "</td>";
-  out << "<td>" << (e.shown == Verdict::Live ? std::string() : HtmlText(DescribeOnAir(run, e.instead)))
-      << "</td><td>" << ClockText(e.windowStart) << "&ndash;" << ClockText(e.windowEnd) << "</td></tr>\n";
+  out << "<td>" << (e.verdict == Verdict::Live ? std::string() : HtmlText(DescribeOnAir(run, e.instead)))
+      << "</td><td>" << ClockText(e.momentStart) << "&ndash;" << ClockText(e.momentEnd) << "</td></tr>\n";
 }
 
 }  // namespace
@@ -94,7 +95,7 @@ std::string CoverageOverviewHtml(const Coverage& c) {
       << "</span> coverage score<div class=\"meter\" title=\"score " << Fixed(c.score, 2)
       << "; the black mark: the hindsight reference\"><i style=\"width:" << percent(c.score)
       << "\"></i><b style=\"left:" << percent(c.reference) << "\"></b></div><span class=\"ref\">hindsight reference "
-      << Fixed(c.reference, 2) << " (none above " << Fixed(c.referenceBound, 2) << ") &middot; " << c.events.size() << " events</span></div>\n<div>"
+      << Fixed(c.reference, 2) << " (live at most " << Fixed(c.referenceBound, 2) << " holding 4 s shots) &middot; " << c.events.size() << " events</span></div>\n<div>"
       << KindsTable(c) << "<p class=\"penalties\">" << PenaltiesText(c.penalties) << "</p></div>\n</div>\n";
   return out.str();
 }
@@ -102,7 +103,7 @@ std::string CoverageOverviewHtml(const Coverage& c) {
 std::string EventTablesHtml(const SessionRun& run, const Coverage& c) {
   std::vector<const Event*> missed;
   for (const Event& e : c.events) {
-    if (e.shown == Verdict::Missed) missed.push_back(&e);
+    if (e.verdict == Verdict::Missed) missed.push_back(&e);
   }
   // The moments a race is remembered for first, each group in time order.
   std::stable_sort(missed.begin(), missed.end(),
@@ -110,7 +111,7 @@ std::string EventTablesHtml(const SessionRun& run, const Coverage& c) {
   const auto memorable = std::count_if(missed.begin(), missed.end(), [](const Event* e) { return Memorable(*e); });
   std::ostringstream out;
   const char* head = "<table class=\"list events\"><tr><th>Time</th><th>Event</th><th>What happened</th>";
-  const char* tail = "<th>On air instead</th><th>Window</th></tr>\n";
+  const char* tail = "<th>On air instead</th><th>Moment</th></tr>\n";
   if (!missed.empty()) {
     out << "<details open><summary>Missed: " << missed.size() << " events, " << memorable
         << " of them a lead change, a heavy contact or the win</summary>\n"
@@ -119,7 +120,7 @@ std::string EventTablesHtml(const SessionRun& run, const Coverage& c) {
     out << "</table>\n</details>\n";
   }
   if (!c.events.empty()) {
-    out << "<details><summary>All " << c.events.size() << " events</summary>\n" << head << "<th>Shown</th>" << tail;
+    out << "<details><summary>All " << c.events.size() << " events</summary>\n" << head << "<th>Seen (credit)</th>" << tail;
     for (const Event& e : c.events) EventRow(out, run, e, true);
     out << "</table>\n</details>\n";
   }
@@ -129,12 +130,14 @@ std::string EventTablesHtml(const SessionRun& run, const Coverage& c) {
 std::string EventLegendHtml() {
   std::ostringstream out;
   out << "<div class=\"legend\">";
-  for (Verdict verdict : {Verdict::Live, Verdict::Replay, Verdict::Missed}) {
+  for (Verdict verdict : {Verdict::Live, Verdict::Late, Verdict::Replay, Verdict::Missed}) {
     out << "<span><b class=\"diamond\" style=\"background:" << VerdictColour(verdict) << "\"></b>event "
-        << (verdict == Verdict::Live ? "shown live" : verdict == Verdict::Replay ? "shown in a replay" : "missed")
+        << (verdict == Verdict::Live ? "seen live"
+            : verdict == Verdict::Late ? "seen just after"
+            : verdict == Verdict::Replay ? "seen in a replay" : "missed")
         << "</span>";
   }
-  out << "<span><b class=\"win\" style=\"background:#555\"></b>the window in which it could be shown</span>"
+  out << "<span><b class=\"win\" style=\"background:#555\"></b>its moment: the stretch in which it happened</span>"
       << "<span><b class=\"mark\" style=\"background:#555\"></b>taller marks: lead changes, heavy contacts, the win"
       << "</span></div>\n";
   return out.str();

@@ -16,6 +16,15 @@ std::string Car(const SessionRun& run, int car) {
   return "#" + std::to_string(entry.id) + " " + ValidUtf8(entry.driver);
 }
 
+// "1:32.456", as timing screens show a lap.
+std::string LapTimeText(double seconds) {
+  if (seconds < 0.0) return "no time";
+  const int minutes = static_cast<int>(seconds / 60.0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%06.3f", minutes, seconds - 60.0 * minutes);
+  return text;
+}
+
 }  // namespace
 
 const char* EventKindPlural(EventKind kind) {
@@ -25,6 +34,8 @@ const char* EventKindPlural(EventKind kind) {
     case EventKind::Contact: return "contacts";
     case EventKind::PitStop: return "pit stops";
     case EventKind::Finish: return "finishes";
+    case EventKind::PoleLap: return "pole laps";
+    case EventKind::ImprovingLap: return "improving laps";
   }
   return "events";
 }
@@ -36,6 +47,8 @@ const char* EventKindOne(EventKind kind) {
     case EventKind::Contact: return "contact";
     case EventKind::PitStop: return "pit stop";
     case EventKind::Finish: return "finish";
+    case EventKind::PoleLap: return "pole lap";
+    case EventKind::ImprovingLap: return "improving lap";
   }
   return "event";
 }
@@ -52,8 +65,11 @@ std::string DescribeEvent(const SessionRun& run, const Event& e) {
       text += " (" + Fixed(e.strength, e.strength < 10.0 ? 2 : 0) + (e.heavy ? ", heavy: " + e.heavyReason : std::string()) + ")";
       return text;
     }
-    case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.windowEnd - e.windowStart, 1) + " s";
+    case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.momentEnd - e.momentStart, 1) + " s";
     case EventKind::Finish: return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place);
+    case EventKind::PoleLap: return Car(run, e.cars[0]) + " goes fastest, " + LapTimeText(e.lapTime);
+    case EventKind::ImprovingLap:
+      return Car(run, e.cars[0]) + " improves to P" + std::to_string(e.place) + ", " + LapTimeText(e.lapTime);
   }
   return std::string();
 }
@@ -62,14 +78,17 @@ std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
   if (air.autoOff) return "automatic camera off";
   if (air.car < 0) return "the simulator's own picture";
   if (air.replay) return "a replay of " + Car(run, air.car);
+  // A review's log gives no reasons: none is shown rather than "unknown".
+  if (air.reason == Reason::Unknown) return Car(run, air.car);
   return Car(run, air.car) + " (" + ReasonName(air.reason) + ")";
 }
 
 std::string DescribeKind(EventKind kind, const KindCoverage& k) {
   std::string text =
       "shown " + std::to_string(k.live) + " of " + std::to_string(k.count) + " " + EventKindPlural(kind) + " live";
+  if (k.late > 0) text += ", " + std::to_string(k.late) + " late";
   if (k.replay > 0) text += ", " + std::to_string(k.replay) + " in a replay";
-  text += "; with hindsight " + std::to_string(k.hindsight) + (k.bound > k.hindsight ? " (at most " + std::to_string(k.bound) + ")" : std::string());
+  text += "; with hindsight " + std::to_string(k.hindsight);
   if (kind == EventKind::Contact) text += " (" + std::to_string(k.heavy) + " heavy)";
   return text;
 }
@@ -80,17 +99,19 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     std::snprintf(head, sizeof head, "  %-16s ", label);
     out << head << text << '\n';
   };
-  line("coverage", "score " + Fixed(c.score, 2) + ", reference " + Fixed(c.reference, 2) + " (the hindsight director; none above " +
-                       Fixed(c.referenceBound, 2) + "); " + std::to_string(c.events.size()) + " events of weight " +
-                       Fixed(c.totalWeight, 1) + ", shown " + Fixed(c.shownWeight, 1) + ", with hindsight " +
-                       Fixed(c.hindsightWeight, 1));
+  line("coverage", "score " + Fixed(c.score, 2) + ", reference " + Fixed(c.reference, 2) +
+                       " (the hindsight director; live at most " + Fixed(c.referenceBound, 2) + " holding 4 s shots); " +
+                       std::to_string(c.events.size()) + " events of weight " + Fixed(c.totalWeight, 1) + ", credited " +
+                       Fixed(c.shownWeight, 1) + ", with hindsight " + Fixed(c.hindsightWeight, 1));
   for (int k = 0; k < kEventKinds; ++k) {
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
   }
   const Penalties& p = c.penalties;
-  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 3 s " + std::to_string(p.shortShots) + " of " +
-                        std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), replays of light contacts " +
+  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 4 s " + std::to_string(p.shortShots) + " of " +
+                        std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), hurried " +
+                        Fixed(100.0 * p.hurriedShare, 0) + "% (-" + Fixed(100.0 * p.pacingForfeit, 1) +
+                        "% of the credit), light replays " +
                         std::to_string(p.lightReplays) + " of " + std::to_string(p.replays) + " (-" +
                         Fixed(p.lightReplayPenalty, 2) + "), repeated " + std::to_string(p.repeatedReplays) + " (-" +
                         Fixed(p.repeatPenalty, 2) + "), " + Fixed(p.replays / std::max(p.hours, 0.25), 1) +
@@ -98,7 +119,7 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   std::array<int, kEventKinds> unlisted{};
   bool header = false;
   for (const Event& e : c.events) {
-    if (e.shown != Verdict::Missed) continue;
+    if (e.verdict != Verdict::Missed) continue;
     // The moments a race is remembered for are listed; the rest counted.
     if (!Memorable(e)) {
       ++unlisted[static_cast<std::size_t>(e.kind)];

@@ -77,37 +77,36 @@ class Svg {
 
 std::string EventTitle(const SessionRun& run, const Event& e) {
   std::string title = std::string(EventKindName(e.kind)) + " at " + ClockText(e.time) + ": " + DescribeEvent(run, e) +
-                      "; " + VerdictName(e.shown);
-  if (e.shown == Verdict::Live) title += " for " + Fixed(e.liveSeconds, 1) + " s";
-  if (e.shown != Verdict::Live) title += "; on air: " + DescribeOnAir(run, e.instead);
+                      "; " + VerdictName(e.verdict) + ", credit " + Fixed(e.credit, 2);
+  if (e.verdict != Verdict::Live) title += "; on air: " + DescribeOnAir(run, e.instead);
   return title;
 }
 
-// The events in three lanes from `lane` on, live, replayed and missed: one
-// mark per event at its moment over a band for its window, in the colour of
+// The events in four lanes from `lane` on, live, late, replayed and missed:
+// one mark per event at its time over a band for its moment, in the colour of
 // its verdict; and a diamond on the row of each car involved, missed ones
 // drawn last so that no other diamond hides one.
 void DrawEvents(Svg& svg, const SessionRun& run, const Coverage& coverage, int lane, const std::vector<int>& rowOf) {
   std::ostringstream& out = svg.Out();
-  const Verdict order[] = {Verdict::Live, Verdict::Replay, Verdict::Missed};
-  for (int k = 0; k < 3; ++k) {
+  const Verdict order[] = {Verdict::Live, Verdict::Late, Verdict::Replay, Verdict::Missed};
+  for (int k = 0; k < 4; ++k) {
     const double top = svg.LaneY(lane + k);
     for (const Event& e : coverage.events) {
-      if (e.shown != order[k]) continue;
-      svg.Rect(svg.X(e.windowStart), svg.X(e.windowEnd), top + Svg::kLane - 4, 3, VerdictColour(e.shown), "",
+      if (e.verdict != order[k]) continue;
+      svg.Rect(svg.X(e.momentStart), svg.X(e.momentEnd), top + Svg::kLane - 4, 3, VerdictColour(e.verdict), "",
                " opacity=\"0.3\"");
     }
     for (const Event& e : coverage.events) {
-      if (e.shown != order[k]) continue;
+      if (e.verdict != order[k]) continue;
       const double x = svg.X(e.time);
       const bool tall = Memorable(e);
       svg.Rect(x - (tall ? 1.5 : 0.75), x + (tall ? 1.5 : 0.75), top + (tall ? 1.0 : 3.0), tall ? Svg::kLane - 2 : 8.0,
-               VerdictColour(e.shown), EventTitle(run, e));
+               VerdictColour(e.verdict), EventTitle(run, e));
     }
   }
   for (const Verdict verdict : order) {
     for (const Event& e : coverage.events) {
-      if (e.shown != verdict) continue;
+      if (e.verdict != verdict) continue;
       for (int car : e.cars) {
         if (car < 0 || static_cast<std::size_t>(car) >= rowOf.size() || rowOf[static_cast<std::size_t>(car)] < 0) {
           continue;
@@ -126,7 +125,7 @@ std::string Timeline(const SessionRun& run, const DirectorSettings& settings, co
   const int rows = static_cast<int>(run.finalOrder.size());
   const bool autoLane = !run.autoOff.empty();
   const int eventLane = coverage == nullptr ? -1 : (autoLane ? 3 : 2);
-  const int lanes = (autoLane ? 3 : 2) + (coverage == nullptr ? 0 : 3);
+  const int lanes = (autoLane ? 3 : 2) + (coverage == nullptr ? 0 : 4);
   Svg svg(run.endTime, rows, lanes);
   std::ostringstream& out = svg.Out();
   std::vector<int> rowOf(run.plan.cars.size(), -1);
@@ -151,7 +150,7 @@ std::string Timeline(const SessionRun& run, const DirectorSettings& settings, co
         << row + 1 << " " << HtmlText(CarLabel(run, car).substr(0, 34)) << "</text>\n";
   }
   const char* laneNames[] = {"fight on air", "replays", "camera off"};
-  const char* eventLaneNames[] = {"events shown live", "events in a replay", "events missed"};
+  const char* eventLaneNames[] = {"events seen live", "events seen late", "events in a replay", "events missed"};
   for (int lane = 0; lane < lanes; ++lane) {
     out << "<text x=\"" << Svg::kLeft - 6 << "\" y=\"" << Fixed(svg.LaneY(lane) + 11, 1)
         << "\" text-anchor=\"end\" font-style=\"italic\">"

@@ -71,11 +71,11 @@ json EventJson(const SessionRun& run, const Event& e) {
     ids.push_back(IdOf(run, car));
   }
   const bool contact = e.kind == EventKind::Contact;
-  const bool placed = e.kind == EventKind::Overtake || e.kind == EventKind::LeadChange || e.kind == EventKind::Finish;
+  const bool placed = e.kind != EventKind::Contact && e.kind != EventKind::PitStop;
   return {{"kind", EventKindName(e.kind)},
           {"time", Seconds(e.time)},
-          {"window_start_s", Seconds(e.windowStart)},
-          {"window_end_s", Seconds(e.windowEnd)},
+          {"moment_start_s", Seconds(e.momentStart)},
+          {"moment_end_s", Seconds(e.momentEnd)},
           {"cars", cars},
           {"car_ids", ids},
           {"description", DescribeEvent(run, e)},
@@ -85,17 +85,18 @@ json EventJson(const SessionRun& run, const Event& e) {
           {"heavy", e.heavy},
           {"heavy_reason", e.heavy ? json(e.heavyReason) : json()},
           {"weight", e.weight},
-          {"shown", VerdictName(e.shown)},
-          {"live_s", Seconds(e.liveSeconds)},
-          {"instead", e.shown == Verdict::Live ? json() : OnAirJson(run, e.instead)}};
+          {"live_share", e.liveShare},
+          {"credit", e.credit},
+          {"verdict", VerdictName(e.verdict)},
+          {"instead", e.verdict == Verdict::Live ? json() : OnAirJson(run, e.instead)}};
 }
 
 json CoverageJson(const Coverage& c) {
   json kinds = json::object();
   for (int k = 0; k < kEventKinds; ++k) {
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
-    json entry = {{"count", kind.count}, {"live", kind.live}, {"replay", kind.replay}, {"missed", kind.missed},
-                  {"hindsight", kind.hindsight}, {"bound", kind.bound}};
+    json entry = {{"count", kind.count}, {"live", kind.live},     {"late", kind.late},
+                  {"replay", kind.replay}, {"missed", kind.missed}, {"hindsight", kind.hindsight}};
     if (static_cast<EventKind>(k) == EventKind::Contact) entry["heavy"] = kind.heavy;
     kinds[EventKindName(static_cast<EventKind>(k))] = entry;
   }
@@ -113,6 +114,8 @@ json CoverageJson(const Coverage& c) {
             {"short_shots", p.shortShots},
             {"live_shots", p.liveShots},
             {"short_shots_penalty", p.shortShotsPenalty},
+            {"hurried_share", p.hurriedShare},
+            {"pacing_forfeit", p.pacingForfeit},
             {"replays", p.replays},
             {"light_replays", p.lightReplays},
             {"light_replay_penalty", p.lightReplayPenalty},
@@ -120,6 +123,34 @@ json CoverageJson(const Coverage& c) {
             {"repeat_penalty", p.repeatPenalty},
             {"duration_h", p.hours},
             {"replay_rate_penalty", p.replayRatePenalty}}}};
+}
+
+// What went on air, shot by shot, and each replay's stretch of the session:
+// enough to judge every event again from the file alone.
+json ShotsJson(const SessionRun& run) {
+  json shots = json::array();
+  for (const Shot& shot : run.shots) {
+    shots.push_back({{"start_s", Seconds(shot.start)},
+                     {"end_s", Seconds(shot.end)},
+                     {"car_id", IdOf(run, shot.car)},
+                     {"camera", CameraName(shot.camera)},
+                     {"reason", Identifier(ReasonName(shot.reason))},
+                     {"replay", shot.replay}});
+  }
+  return shots;
+}
+
+json ReplaysJson(const SessionRun& run) {
+  const auto time = [](double t) { return t >= 0.0 ? json(Seconds(t)) : json(); };
+  json replays = json::array();
+  for (const ReplayRun& replay : run.replays) {
+    replays.push_back({{"car_id", IdOf(run, replay.car)},
+                       {"shows_from_s", time(replay.shownFrom)},
+                       {"shows_to_s", replay.shownFrom >= 0.0 ? time(replay.shownTo) : json()},
+                       {"slow_from_s", time(replay.slowShownFrom)},
+                       {"slow_to_s", replay.slowShownFrom >= 0.0 ? time(replay.slowShownTo) : json()}});
+  }
+  return replays;
 }
 
 json SessionJson(const SessionRun& run, const Coverage& coverage, const DirectorSettings& settings) {
@@ -137,8 +168,10 @@ json SessionJson(const SessionRun& run, const Coverage& coverage, const Director
           {"snapshots", run.snapshots},
           {"events", events},
           {"coverage", CoverageJson(coverage)},
+          {"shots", ShotsJson(run)},
+          {"replays", ReplaysJson(run)},
           {"cuts", s.cuts},
-          {"replays", s.replays},
+          {"replay_count", s.replays},
           {"contacts", s.contacts},
           {"shot_count", s.shotCount},
           {"shot_median_s", s.shotCount > 0 ? json(s.shotMedian) : json()},

@@ -113,7 +113,7 @@ SessionSummary Summarise(const SessionRun& run, const DirectorSettings& settings
 }
 
 void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath,
-                  const std::vector<Coverage>* coverage) {
+                  const std::vector<Coverage>* coverage, const SummaryParts& parts) {
   const auto line = [&](const char* label, const std::string& text) {
     char head[32];
     std::snprintf(head, sizeof head, "  %-16s ", label);
@@ -134,6 +134,7 @@ void PrintSummary(std::ostream& out, const RunResult& result, const std::string&
     }
     std::string reasons;
     for (const auto& [reason, count] : s.reasons) {
+      if (reason == Reason::Unknown && !parts.unknownReasons) continue;
       reasons += (reasons.empty() ? "" : ", ") + std::string(ReasonName(reason)) + " " + std::to_string(count);
     }
     if (!reasons.empty()) line("reasons", reasons);
@@ -141,7 +142,7 @@ void PrintSummary(std::ostream& out, const RunResult& result, const std::string&
     for (const auto& [camera, count] : s.cameras) {
       cameras += (cameras.empty() ? "" : ", ") + CameraName(camera) + " " + std::to_string(count);
     }
-    if (!cameras.empty()) line("cameras", cameras);
+    if (!cameras.empty() && parts.cameras) line("cameras", cameras);
     if (run.plan.kind == SessionKind::Race && run.raceTime > 0.0) {
       line("battles on air", Percent(run.battleTime, run.raceTime) + " of " + ClockText(run.raceTime) +
                                  " of green-flag racing showed a fight within " +
@@ -176,15 +177,19 @@ void PrintSummary(std::ostream& out, const RunResult& result, const std::string&
   }
   const double wall = std::max(1e-9, result.wallSeconds);
   const double host = std::max(1e-9, result.wallSeconds - result.scoringSeconds - result.callbackSeconds);
-  line("run", std::to_string(result.snapshots) + " snapshots in " + Fixed(result.wallSeconds, 2) + " s: " +
+  if (parts.runFigures) {
+    line("run", std::to_string(result.snapshots) + " snapshots in " + Fixed(result.wallSeconds, 2) + " s: " +
                   Fixed(static_cast<double>(result.snapshots) / wall, 0) + " snapshots/s (the host's own work " +
                   Fixed(static_cast<double>(result.snapshots) / host, 0) + "/s; the plug-in took " +
                   Fixed(result.scoringSeconds, 2) + " s in UpdateScoring, " + Fixed(result.callbackSeconds, 2) +
                   " s in its other callbacks)");
+  }
   for (const std::string& warning : result.warnings) line("warning", warning);
   if (!reportPath.empty()) line("report", reportPath);
-  line("stream files", (result.filesFolder.empty() ? std::string("(not known)") : result.filesFolder) +
-                           " (time.txt, driver.txt, status.json, info.html)");
+  if (parts.streamFiles) {
+    line("stream files", (result.filesFolder.empty() ? std::string("(not known)") : result.filesFolder) +
+                             " (time.txt, driver.txt, status.json, info.html)");
+  }
   line("settings", result.settingsPath);
 }
 

@@ -43,8 +43,18 @@ bool ReplayWorthy(const Contact& contact, int sessionNumber, const DirectorSetti
 // The contact that a replay shows, or null.
 const Contact* ReplayedContact(const SessionRun& run, const ReplayRun& replay, const DirectorSettings& settings);
 
+// What the summary may say: a run rebuilt from a debug log knows no camera
+// types, no director's reasons, no host timing and no stream files.
+struct SummaryParts {
+  bool cameras = true;
+  bool unknownReasons = true;  // counted as "unknown" rather than left out
+  bool runFigures = true;
+  bool streamFiles = true;
+  static SummaryParts FromLog() { return SummaryParts{false, false, false, false}; }
+};
+
 // `coverage`, when given, holds one analysis per session of the run.
 void PrintSummary(std::ostream& out, const RunResult& result, const std::string& reportPath,
-                  const std::vector<Coverage>* coverage = nullptr);
+                  const std::vector<Coverage>* coverage = nullptr, const SummaryParts& parts = SummaryParts{});
 
 }  // namespace ksim

@@ -1,6 +1,7 @@
 // Which stretch of an appended-to log belongs to the session of a results
 // file: the same session number, times that lie inside the session, and slot
-// ids and driver names that the results file knows.
+// ids and driver names that the results file knows; of several broadcasts of
+// the session, the latest unless another is asked for.
 #include <algorithm>
 #include <map>
 #include <set>
@@ -83,6 +84,18 @@ std::string Describe(const LogSegment& seg) {
          std::to_string(seg.session) + ", " + ClockText(seg.first) + " to " + ClockText(seg.last) + ")";
 }
 
+// Changes of car on the live picture, as the review counts cuts.
+std::string CutsText(const LogSegment& seg) {
+  int cuts = 0;
+  std::int32_t onAir = -1;
+  for (const LoggedShot& shot : seg.shots) {
+    if (shot.replay || shot.slotId < 0 || shot.slotId == onAir) continue;
+    ++cuts;
+    onAir = shot.slotId;
+  }
+  return std::to_string(cuts) + (cuts == 1 ? " cut" : " cuts");
+}
+
 std::string Why(const Fit& fit) {
   if (fit.times < kTimesFit) return "its times lie outside the session (" + Fixed(100.0 * (1.0 - fit.times), 0) + "% of them)";
   if (fit.idsKnown < kIdsKnown) {
@@ -95,7 +108,7 @@ std::string Why(const Fit& fit) {
 }  // namespace
 
 const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, double sessionEnd,
-                                std::vector<std::string>& notes) {
+                                std::vector<std::string>& notes, int stretch) {
   if (log.stateLines == 0) {
     throw ReviewError("the log " + log.path + " holds no State line: the broadcast ran with debug=0 (or the "
                       "automatic camera never came on), so it does not say what was on air");
@@ -103,8 +116,6 @@ const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& sess
   SessionNames names = NamesOf(session);
   names.end = std::max(names.end, sessionEnd);
   std::set<int> others;
-  const LogSegment* best = nullptr;
-  Fit bestFit;
   std::vector<std::pair<const LogSegment*, Fit>> same;
   for (const LogSegment& seg : log.segments) {
     if (seg.session != session.sessionNumber) {
@@ -120,24 +131,48 @@ const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& sess
                       " but not " + std::to_string(session.sessionNumber) + " (" + session.element + ") of " +
                       session.path + ": it is the log of another session");
   }
-  for (const auto& [seg, fit] : same) {
-    if (!fit.Usable()) continue;
-    if (best == nullptr || fit.covers > bestFit.covers + 1e-9) {
-      best = seg;
-      bestFit = fit;
+  const int count = static_cast<int>(same.size());
+  if (stretch > count) {
+    throw ReviewError("--stretch " + std::to_string(stretch) + ": the log holds " + std::to_string(count) +
+                      " broadcast" + (count > 1 ? "s" : "") + " of session " + std::to_string(session.sessionNumber));
+  }
+  // A log is only appended to: the last broadcast that fits is the newest.
+  int chosen = -1;
+  if (stretch > 0) {
+    chosen = stretch - 1;
+    const Fit& fit = same[static_cast<std::size_t>(chosen)].second;
+    if (!fit.Usable()) {
+      throw ReviewError("--stretch " + std::to_string(stretch) + ", " + Describe(*same[static_cast<std::size_t>(chosen)].first) +
+                        ", does not fit " + session.path + ": " + Why(fit));
+    }
+  } else {
+    for (int i = count - 1; i >= 0 && chosen < 0; --i) {
+      if (same[static_cast<std::size_t>(i)].second.Usable()) chosen = i;
     }
   }
-  if (best == nullptr) {
+  if (chosen < 0) {
     const auto& [seg, fit] = same.front();
-    throw ReviewError("the log's " + std::to_string(same.size()) + " stretch" + (same.size() > 1 ? "es" : "") +
+    throw ReviewError("the log's " + std::to_string(count) + " stretch" + (count > 1 ? "es" : "") +
                       " of session " + std::to_string(session.sessionNumber) + " do not fit " + session.path +
                       " (a log of another day?): " + Describe(*seg) + ": " + Why(fit));
   }
-  notes.push_back("took " + Describe(*best) + ", covering " + Fixed(100.0 * bestFit.covers, 0) + "% of the session");
-  for (const auto& [seg, fit] : same) {
-    if (seg == best) continue;
-    notes.push_back("left out " + Describe(*seg) + ": " +
-                    (fit.Usable() ? "it covers less of the session (" + Fixed(100.0 * fit.covers, 0) + "%)" : Why(fit)));
+  const auto& [best, bestFit] = same[static_cast<std::size_t>(chosen)];
+  if (count == 1) {
+    notes.push_back("took " + Describe(*best) + ", " + CutsText(*best) + ", covering " +
+                    Fixed(100.0 * bestFit.covers, 0) + "% of the session");
+  } else {
+    notes.push_back("the log holds " + std::to_string(count) + " broadcasts of session " +
+                    std::to_string(session.sessionNumber) + "; took stretch " + std::to_string(chosen + 1) + ", " +
+                    (stretch > 0 ? std::string("as --stretch asked") : "the latest that fits the results file") +
+                    " (--stretch N reviews another):");
+    for (int i = 0; i < count; ++i) {
+      const auto& [seg, fit] = same[static_cast<std::size_t>(i)];
+      std::string line = "  " + std::string(i == chosen ? "* " : "  ") + std::to_string(i + 1) + ": " +
+                         Describe(*seg) + ", " + CutsText(*seg) + ", covering " + Fixed(100.0 * fit.covers, 0) +
+                         "% of the session";
+      if (!fit.Usable()) line += "; does not fit: " + Why(fit);
+      notes.push_back(line);
+    }
   }
   if (!others.empty()) {
     std::string list;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "common/open_file.hpp"
 #include "review/log_lines.hpp"
 #include "sessions/stream_lines.hpp"
 
@@ -241,7 +242,7 @@ class LineSplitter {
 DebugLog ReadDebugLog(const std::string& path, std::ostream* progress) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(path, "rb"), &std::fclose);
   if (!file) throw std::runtime_error("cannot read the debug log " + path);
   DebugLog log;
   log.path = path;

@@ -66,7 +66,11 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& seg, const DirectorSettin
     replay.seekTo = incident - settings.replayoffset;
     replay.shownFrom = std::max(0.0, replay.seekTo);
     replay.shownTo = replay.shownFrom + ReplayPlayed(stop - logged.started);
-    if (stop - logged.started > 4.0) replay.slowFrom = logged.started + 4.0;
+    if (stop - logged.started > 4.0) {
+      replay.slowFrom = logged.started + 4.0;
+      replay.slowShownFrom = replay.shownFrom + ReplayPlayed(4.0);
+      replay.slowShownTo = replay.shownFrom + ReplayPlayed(std::min(stop - logged.started, 13.0));
+    }
     if (stop - logged.started > 13.0) replay.normalFrom = logged.started + 13.0;
     replay.ended = logged.ended;
     run.replays.push_back(replay);

@@ -71,10 +71,11 @@ double Total(const std::vector<TimeSpan>& spans) {
 
 }  // namespace
 
-Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven) {
+Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
+                 int stretch) {
   Review review;
   const std::unique_ptr<SessionSource> source = ReplaySession(session);
-  const LogSegment& seg = ChooseSegment(log, session, source->Plan().expectedDuration, review.notes);
+  const LogSegment& seg = ChooseSegment(log, session, source->Plan().expectedDuration, review.notes, stretch);
   TakeLoggedSettings(seg, settings, settingsGiven, review.notes);
   // The field is played at the log's own snapshot rate, so that an event and
   // the State lines around it fall on the same snapshots.

@@ -46,10 +46,12 @@ struct Review {
 DirectorSettings ReadDirectorSettings(const std::string& path);
 
 // The stretch of the log that belongs to the recorded session, which lasts
-// until `sessionEnd` at least (its last line or the end of its replay); throws
-// ReviewError when none fits. `notes` gains which one was taken and why.
+// until `sessionEnd` at least (its last line or the end of its replay): the
+// latest that fits, or the `stretch`-th of the session's stretches (from 1,
+// in the log's order) when given. Throws ReviewError when none fits or the
+// one asked for does not. `notes` gains every stretch and which was taken.
 const LogSegment& ChooseSegment(const DebugLog& log, const RecordedSession& session, double sessionEnd,
-                                std::vector<std::string>& notes);
+                                std::vector<std::string>& notes, int stretch = 0);
 
 // Fills `run` (a session recorded without a plug-in) with what the stretch
 // says went on air: live and replay shots, replays, director-off spans.
@@ -58,7 +60,9 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& segment, const DirectorSe
 
 // The whole review. `settingsGiven`: `settings` came from a file (else the
 // log's own values of waitsec, onboarddiff, lowinc and highinc are taken).
-Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven);
+// `stretch` as for ChooseSegment.
+Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
+                 int stretch = 0);
 
 // The review's own lines: the stretch taken, what the log did not cover.
 void PrintReviewNotes(std::ostream& out, const Review& review);
@@ -76,6 +80,7 @@ class ReviewCommand {
  private:
   CLI::App* mCommand = nullptr;
   std::string mLog, mResults, mIni, mReport, mJson;
+  int mStretch = 0;
   bool mQuiet = false;
 };
 

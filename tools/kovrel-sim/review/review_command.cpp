@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "common/existing_file.hpp"
 #include "common/replace_file.hpp"
 #include "report/report.hpp"
 #include "review/review.hpp"
@@ -17,14 +18,18 @@ ReviewCommand::ReviewCommand(CLI::App& app) {
       "review",
       "after a live broadcast: read the plug-in's debug log (debug=1) against the session's results file and "
       "report what the stream showed and what it missed");
-  mCommand->add_option("--log", mLog, "the plug-in's debug.log from its files folder")->required()->check(CLI::ExistingFile);
+  mCommand->add_option("--log", mLog, "the plug-in's debug.log from its files folder")->required()->check(ExistingFile());
   mCommand->add_option("--results", mResults, "the session's results file (the simulator's XML)")
       ->required()
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--ini", mIni, "the rF2kovrel.ini the broadcast ran with (default: the plug-in's defaults)")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   mCommand->add_option("--report", mReport, "HTML report to write")->capture_default_str();
   mCommand->add_option("--json", mJson, "JSON of the review to write");
+  mCommand->add_option("--stretch", mStretch,
+                       "of a log holding several broadcasts of the session, review the N-th (from 1, as the review "
+                       "lists them; default: the latest)")
+      ->check(CLI::PositiveNumber);
   mCommand->add_flag("--quiet", mQuiet, "no progress while reading a long log");
   mReport = "review.html";
 }
@@ -38,7 +43,7 @@ int ReviewCommand::Run() const {
     const bool given = !mIni.empty();
     const DirectorSettings settings = given ? ReadDirectorSettings(mIni) : DirectorSettings{};
     const DebugLog log = ReadDebugLog(mLog, mQuiet ? nullptr : &std::cerr);
-    review = ReviewLog(log, session, settings, given);
+    review = ReviewLog(log, session, settings, given, mStretch);
     std::cout << "kovrel-sim review: read " << log.lines << " lines (" << log.bytes / 1024 << " KB) in "
               << log.seconds << " s\n";
   } catch (const ResultsFileError& error) {
@@ -57,7 +62,7 @@ int ReviewCommand::Run() const {
                 "the report");
     if (!mJson.empty()) ReplaceFile(mJson, ReviewJson(review), "the JSON export");
     PrintReviewNotes(std::cout, review);
-    PrintSummary(std::cout, review.result, mReport, &coverage);
+    PrintSummary(std::cout, review.result, mReport, &coverage, SummaryParts::FromLog());
     if (!mJson.empty()) std::cout << "  json             " << mJson << '\n';
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim review: " << error.what() << '\n';

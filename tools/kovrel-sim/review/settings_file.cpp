@@ -1,5 +1,6 @@
 // The plug-in's settings as its rF2kovrel.ini gives them, for a review of a
 // broadcast whose settings the log does not print.
+#include <filesystem>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -41,7 +42,7 @@ void Apply(DirectorSettings& s, const std::string& key, const std::string& value
 }  // namespace
 
 DirectorSettings ReadDirectorSettings(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read the settings file " + path);
   DirectorSettings settings;
   settings.known = true;

@@ -1,5 +1,6 @@
 #include "sessions/results_file.hpp"
 
+#include <filesystem>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -122,7 +123,7 @@ int SessionNumberOfElement(const std::string& element) {
 }
 
 RecordedSession ReadResultsFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   if (!in) throw ResultsFileError(path + ": cannot be opened");
   const Reader reader(path, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 

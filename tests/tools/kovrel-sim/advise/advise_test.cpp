@@ -2,11 +2,17 @@
 // synthetic season, the file it writes, and what it refuses.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <stdexcept>
 
 #include "advise/advise.hpp"
 #include "host/host.hpp"
+#include "sessions/recorded_source.hpp"
+#include "sessions/results_file.hpp"
 #include "sessions/generator.hpp"
 #include "sim_test_support.hpp"
 
@@ -82,6 +88,8 @@ TEST_F(SmallSeasonAdvice, NeverScoresBelowTheDefaultsAndScoresTheSameInThisProce
   const ksim::Broadcast again = ksim::EvaluateCandidate(outcome.evaluated[outcome.best].candidate, season, setup);
   EXPECT_DOUBLE_EQ(again.score, best.score);
   EXPECT_DOUBLE_EQ(again.replays, best.replays);
+  EXPECT_EQ(again.runScores, best.runScores) << "run by run, so candidates pair up whichever worker played them";
+  EXPECT_EQ(best.runScores.size(), 4u) << "two seeds, two races";
 }
 
 TEST_F(SmallSeasonAdvice, TheSameSeedsGiveTheSameAdviceWhateverTheWorkers) {
@@ -107,6 +115,61 @@ TEST_F(SmallSeasonAdvice, PinnedKeysKeepTheirValues) {
                                            [](const ksim::Evaluated& e) { return e.origin == "defaults with --fix"; });
   ASSERT_NE(pinnedDefaults, outcome.evaluated.end());
   EXPECT_GE(outcome.evaluated[outcome.best].broadcast.score, pinnedDefaults->broadcast.score);
+}
+
+TEST_F(SmallSeasonAdvice, AnInterruptWhileWorkersRunEndsTheSearchAndLeavesNoWorker) {
+  ksim::SearchInput input;
+  input.knobs = ksim::BuildSearchSpace(Pooled(season), {});
+  input.budget = 8;
+  int heard = 0;
+  {
+    ksim::WorkerPool pool(season, Setup(), 2);
+    try {
+      ksim::SearchSettings(input, pool, [&](int done, int, double) {
+        heard = done;
+        if (done == 1) ksim::RaiseInterrupt();
+      });
+      ADD_FAILURE() << "the search ran to its end";
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ(error.what(), "interrupted");
+    }
+  }
+  // The interrupt was taken by the search, not left to end this process.
+  EXPECT_LT(heard, 8);
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "a worker is left";
+  EXPECT_EQ(errno, ECHILD);
+}
+
+// A worker started afresh from the program (where the system cannot fork):
+// its hidden command, given the arguments the pool builds, reads the same
+// file and answers a candidate as this process scores it.
+TEST(AdviseWorker, TheHiddenCommandAnswersAsThisProcessScores) {
+  TempDir dir(true);
+  const std::string path = ksim_test::ResultsFile("monza-race-pitstops-2014.xml");
+  auto recorded = std::make_shared<const ksim::RecordedSession>(ksim::ReadResultsFile(path));
+  AdviceSession session;
+  session.name = "monza";
+  session.path = path;
+  session.make = [recorded]() { return ksim::ReplaySession(*recorded); };
+  ksim::EvaluationSetup setup;
+  setup.pluginPath = KSIM_PLUGIN;
+  setup.seeds = {3};
+  setup.workFolder = dir.File("worker folder");
+  Candidate candidate = ksim::DefaultCandidate();
+  candidate["lowinc"] = "1500";
+  candidate["highinc"] = "3000";
+  const std::string line = ksim::CandidateLine(candidate);
+  ksim_test::WriteBytes(dir.File("in.txt"), line + "\n" + line + "\n");
+
+  std::string command = std::string(KSIM_EXECUTABLE);
+  for (const std::string& argument : ksim::WorkerArguments({session}, setup)) command += " '" + argument + "'";
+  std::string errors;
+  ASSERT_EQ(ksim_test::RunCommand(command + " < '" + dir.File("in.txt") + "' > '" + dir.File("out.txt") + "'", errors), 0)
+      << errors;
+  setup.workFolder = dir.File("here");
+  const std::string expected = ksim::AnswerCandidate(line, {session}, setup);
+  ASSERT_EQ(expected.rfind("ok ", 0), 0u) << expected;
+  EXPECT_EQ(ksim_test::ReadBytes(dir.File("out.txt")), expected + "\n" + expected + "\n");
 }
 
 TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
@@ -174,7 +237,6 @@ TEST(AdviseCommand, RefusesBadInputWithAMessageAndWritesNothing) {
   const std::string race = ksim_test::ResultsFile("hockenheim-race-2023.xml");
   const std::vector<Refused> cases = {
       {"not a results file", "--results " + dir.File("notes.xml"), "not a results file"},
-      {"no race", "--results " + ksim_test::ResultsFile("hockenheim-qualifying-2023.xml"), "holds no race"},
       {"empty list", "--results", "at least one results file"},
       {"mixed scales", "--results " + ksim_test::ResultsFile("istanbul-race-2019.xml") + " " + race,
        "different contact-strength scales", "istanbul-race-2019.xml: 0-1"},

@@ -16,7 +16,7 @@ std::vector<Event> OfKind(const std::vector<Event>& events, EventKind kind) {
   return out;
 }
 
-TEST(Events, PassesAreCountedOnceAndPlacedInTheirWindow) {
+TEST(Events, PassesAreCountedOnceAndPlacedInTheirMoment) {
   const SessionRun run = SessionBuilder(5, 120).Pass(20.0, 3, 2).Pass(50.0, 4, 1).Pass(80.0, 1, 0).Build();
   const auto events = FindEvents(run);
   const auto passes = OfKind(events, EventKind::Overtake);
@@ -26,9 +26,12 @@ TEST(Events, PassesAreCountedOnceAndPlacedInTheirWindow) {
   EXPECT_EQ(passes[0].cars, (std::vector<int>{3, 2}));
   EXPECT_EQ(passes[0].place, 3);
   for (const Event& e : passes) {
-    EXPECT_LE(e.windowStart, e.time);
-    EXPECT_GE(e.windowEnd, e.time);
-    EXPECT_LE(e.windowEnd - e.windowStart, 6.5);
+    // The second before the snapshot with the new order and half a second after.
+    EXPECT_LE(e.momentStart, e.time);
+    EXPECT_GE(e.momentEnd, e.time);
+    EXPECT_NEAR(e.momentEnd - e.momentStart, 1.5, 1e-9);
+    EXPECT_NEAR(e.windowStart, e.momentEnd, 1e-9);  // the late window follows
+    EXPECT_NEAR(e.windowEnd, e.momentEnd + kLateReach, 1e-9);
   }
   EXPECT_NEAR(passes[0].time, 20.0, 0.2);
   const auto leads = OfKind(events, EventKind::LeadChange);
@@ -49,8 +52,8 @@ TEST(Events, CarsInThePitLaneOrRejoiningAreNotPassed) {
   EXPECT_TRUE(OfKind(events, EventKind::LeadChange).empty());
   const auto stops = OfKind(events, EventKind::PitStop);
   ASSERT_EQ(stops.size(), 1u);
-  EXPECT_NEAR(stops[0].windowStart, 30.0, 0.21);
-  EXPECT_NEAR(stops[0].windowEnd, 50.0, 0.21);
+  EXPECT_NEAR(stops[0].momentStart, 30.0, 0.21);
+  EXPECT_NEAR(stops[0].momentEnd, 50.0, 0.21);
 }
 
 TEST(Events, OrderFlickeringBackWithinASecondIsNoPass) {
@@ -60,14 +63,15 @@ TEST(Events, OrderFlickeringBackWithinASecondIsNoPass) {
   EXPECT_NEAR(passes[0].time, 40.0, 0.2);
 }
 
-TEST(Events, RecordedPassReachesFromTheLastToTheNextTimingPoint) {
+TEST(Events, RecordedPassLastsFromTheLastToTheNextTimingPoint) {
   SessionRun run = SessionBuilder(2, 120).Pass(50.0, 1, 0).Build();
   run.plan.progressExact = false;
   run.timing = {{30.0, 0}, {31.0, 1}, {62.0, 0}, {63.0, 1}};
   const auto leads = OfKind(FindEvents(run), EventKind::LeadChange);
   ASSERT_EQ(leads.size(), 1u);
-  EXPECT_NEAR(leads[0].windowStart, 35.0, 0.2);  // 31 s, but never further than 15 s before
-  EXPECT_NEAR(leads[0].windowEnd, 62.0, 0.01);
+  // All the file knows: the order was old at 31 s and new at 62 s.
+  EXPECT_NEAR(leads[0].momentStart, 31.0, 0.01);
+  EXPECT_NEAR(leads[0].momentEnd, 62.0, 0.01);
 }
 
 TEST(Events, ContactIsHeavyWhenACarLosesPlacesTimeOrTheRace) {
@@ -85,6 +89,8 @@ TEST(Events, ContactIsHeavyWhenACarLosesPlacesTimeOrTheRace) {
   EXPECT_EQ(contacts[2].target, "Immovable");
   EXPECT_EQ(contacts[3].heavyReason, "retired");
   EXPECT_GT(contacts[1].weight, contacts[0].weight);
+  EXPECT_NEAR(contacts[0].momentStart, 109.5, 1e-9);
+  EXPECT_NEAR(contacts[0].momentEnd, 111.5, 1e-9);
 }
 
 TEST(Events, StrongestTenthOfTheSessionsContactsIsHeavyOnItsOwn) {
@@ -105,6 +111,8 @@ TEST(Events, FirstThreeAcrossTheLineFinish) {
   EXPECT_EQ(finishes[0].place, 1);
   EXPECT_EQ(finishes[2].cars, std::vector<int>{2});
   EXPECT_GT(finishes[0].weight, finishes[1].weight);
+  EXPECT_NEAR(finishes[0].momentStart, 78.0, 0.01);
+  EXPECT_NEAR(finishes[0].momentEnd, 81.0, 0.01);
 }
 
 }  // namespace

@@ -38,8 +38,12 @@ class SessionBuilder {
     mRun.shots.push_back(Shot{from, to, car, 4, false, why});
     return *this;
   }
-  SessionBuilder& Replay(int car, double from, double to, double at) {
+  // A replay at `at` whose picture went through [from, to) of the session,
+  // slowed over [slowFrom, slowTo) (all of it unless told).
+  SessionBuilder& Replay(int car, double from, double to, double at, double slowFrom = -1.0, double slowTo = -1.0) {
     ReplayRun r;
+    r.slowShownFrom = slowFrom >= 0.0 ? slowFrom : from;
+    r.slowShownTo = slowFrom >= 0.0 ? slowTo : to;
     r.pressed = at;
     r.cameraSet = at;
     r.car = car;

@@ -142,7 +142,9 @@ class RecordingServer {
 TEST(NextToARunningSimulator, CommandsThatLoadThePluginStopAndSendNothing) {
   RecordingServer server;
   if (!server.Listening()) {
-    std::cout << "another program holds 127.0.0.1:6397: only the refusals are checked, not what it received\n";
+    // Whatever holds the port may let go of it at any moment (another test
+    // run's server): what the commands then meet is not this test's to know.
+    GTEST_SKIP() << "another program holds 127.0.0.1:6397";
   }
   TempDir dir(true);
   std::string output;
@@ -175,11 +177,9 @@ TEST(NextToARunningSimulator, CommandsThatLoadThePluginStopAndSendNothing) {
   EXPECT_NE(output.find("no State line"), std::string::npos) << output;
   EXPECT_EQ(output.find("127.0.0.1:6397"), std::string::npos) << output;
 
-  if (server.Listening()) {
-    EXPECT_GE(server.Connections(2), 2) << "a look before each command that loads the plug-in";
-    EXPECT_EQ(server.OwnBytes(), 0) << "no request of these commands reached the server";
-    if (server.StrangerBytes() > 0) std::cout << "other programs sent " << server.StrangerBytes() << " bytes meanwhile\n";
-  }
+  EXPECT_GE(server.Connections(2), 2) << "a look before each command that loads the plug-in";
+  EXPECT_EQ(server.OwnBytes(), 0) << "no request of these commands reached the server";
+  if (server.StrangerBytes() > 0) std::cout << "other programs sent " << server.StrangerBytes() << " bytes meanwhile\n";
 }
 
 }  // namespace

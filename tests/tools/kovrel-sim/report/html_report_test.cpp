@@ -78,12 +78,12 @@ TEST(HtmlReport, CoverageComesFirstWithTheScoreEachKindAndThePenalties) {
   const std::size_t overview = html.find("<span class=\"big\">0.49</span> coverage score");
   ASSERT_NE(overview, std::string::npos);
   EXPECT_LT(overview, html.find("<table class=\"figures\">"));
-  EXPECT_NE(html.find("hindsight reference 0.97 (none above 1.00) &middot; 5 events"), std::string::npos);
-  EXPECT_NE(html.find("<tr><td>contacts (1 heavy)</td><td>2</td><td class=\"live\">0</td><td class=\"replay\">1</td>"
-                      "<td class=\"missed\">1</td><td>2</td><td>2</td></tr>"),
+  EXPECT_NE(html.find("hindsight reference 0.97 (live at most 1.00 holding 4 s shots) &middot; 5 events"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>contacts (1 heavy)</td><td>2</td><td class=\"live\">0</td><td class=\"late\">0</td>"
+                      "<td class=\"replay\">1</td><td class=\"missed\">1</td><td>2</td></tr>"),
             std::string::npos);
   EXPECT_EQ(html.find("<td>pit stops</td>"), std::string::npos) << "a kind with no events has no row";
-  EXPECT_NE(html.find("shots under 3 s 1 of 4"), std::string::npos);
+  EXPECT_NE(html.find("shots under 4 s 1 of 4"), std::string::npos);
   EXPECT_EQ(html.find("<script"), std::string::npos);
   EXPECT_EQ(ksim::ValidUtf8(html), html);
 
@@ -95,7 +95,7 @@ TEST(HtmlReport, CoverageComesFirstWithTheScoreEachKindAndThePenalties) {
 TEST(HtmlReport, EachEventIsMarkedInTheLaneAndOnTheRowsOfItsVerdict) {
   const std::vector<ksim::Coverage> coverage = {ItsCoverage()};
   const std::string timeline = Between(ksim::HtmlReport(ARace(), "race", &coverage), "<svg", "</svg>");
-  for (const char* lane : {">events shown live<", ">events in a replay<", ">events missed<"}) {
+  for (const char* lane : {">events seen live<", ">events seen late<", ">events in a replay<", ">events missed<"}) {
     EXPECT_NE(timeline.find(lane), std::string::npos) << lane;
   }
   const auto marks = [&](const char* colour) {
@@ -118,9 +118,9 @@ TEST(HtmlReport, EachEventIsMarkedInTheLaneAndOnTheRowsOfItsVerdict) {
   EXPECT_EQ(diamonds(ksim::VerdictColour(ksim::Verdict::Replay)), 2u);
   EXPECT_EQ(diamonds(ksim::VerdictColour(ksim::Verdict::Missed)), 4u);
   EXPECT_NE(timeline.find("<title>lead_change at 7:30.0: #31 &lt;b&gt;Bold &amp; Co&lt;/b&gt; passes #30 Heigo Poom "
-                          "for P1; live for 5.0 s</title>"),
+                          "for P1; live, credit 1.00</title>"),
             std::string::npos);
-  EXPECT_NE(timeline.find("finish at 17:30.0: #30 Heigo Poom takes the flag, P1; missed; on air: automatic camera off"),
+  EXPECT_NE(timeline.find("finish at 17:30.0: #30 Heigo Poom takes the flag, P1; missed, credit 0.00; on air: automatic camera off"),
             std::string::npos);
   // At its moment on the shared time axis: 650 s of 1200 s across 1064 pixels from 240.
   EXPECT_NE(timeline.find("<rect x=\"815.6\" y="), std::string::npos);
@@ -145,8 +145,8 @@ TEST(HtmlReport, MissedEventsAreListedTheMemorableFirstAndEveryEventAClickAway) 
 
   const std::string all = Between(html, "<details><summary>All 5 events</summary>", "</details>");
   ASSERT_FALSE(all.empty());
-  EXPECT_NE(all.find(">live 5.0 s</span>"), std::string::npos);
-  EXPECT_NE(all.find(">replay</span></td><td>#31 &lt;b&gt;Bold &amp; Co&lt;/b&gt; (side by side)</td>"),
+  EXPECT_NE(all.find(">live 100%</span>"), std::string::npos);
+  EXPECT_NE(all.find(">replay 75%</span></td><td>#31 &lt;b&gt;Bold &amp; Co&lt;/b&gt; (side by side)</td>"),
             std::string::npos);
 }
 

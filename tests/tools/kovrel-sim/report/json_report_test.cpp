@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/analysis.hpp"
 #include "report/json_report.hpp"
 #include "report/sample_race.hpp"
 #include "sim_test_support.hpp"
@@ -30,14 +31,14 @@ TEST(JsonReport, HoldsTheSessionItsCarsAndItsCoverage) {
   EXPECT_EQ(session["cars"][2].at("driver"), "J\xC3\xA9r\xC3\xB4me Delbarre") << "Latin-1 bytes re-encoded";
   EXPECT_EQ(session["cars"][2].at("final_place"), 3);
   EXPECT_EQ(session.at("cuts"), 0);
-  EXPECT_EQ(session.at("replays"), 1);
+  EXPECT_EQ(session.at("replay_count"), 1);
   EXPECT_EQ(session.at("shot_median_s"), 200.0);
   const json& coverage = session.at("coverage");
   EXPECT_DOUBLE_EQ(coverage.at("score").get<double>(), 0.49);
   EXPECT_DOUBLE_EQ(coverage.at("reference").get<double>(), 0.97);
   EXPECT_DOUBLE_EQ(coverage.at("shown_weight").get<double>(), 5.25);
   EXPECT_EQ(coverage.at("kinds").at("contact"),
-            (json{{"count", 2}, {"live", 0}, {"replay", 1}, {"missed", 1}, {"hindsight", 2}, {"bound", 2}, {"heavy", 1}}));
+            (json{{"count", 2}, {"live", 0}, {"late", 0}, {"replay", 1}, {"missed", 1}, {"hindsight", 2}, {"heavy", 1}}));
   EXPECT_EQ(coverage["kinds"].at("pit_stop").at("count"), 0) << "every kind is there, with or without events";
   EXPECT_EQ(coverage.at("penalties").at("short_shots"), 1);
   EXPECT_EQ(document.at("settings").at("waitsec"), 15);
@@ -51,13 +52,14 @@ TEST(JsonReport, EachEventHasItsVerdictAndWhatWasOnAirInstead) {
   const json& lead = events[0];
   EXPECT_EQ(lead.at("kind"), "lead_change");
   EXPECT_EQ(lead.at("time"), 450.0);
-  EXPECT_EQ(lead.at("window_start_s"), 448.0);
-  EXPECT_EQ(lead.at("window_end_s"), 453.0);
+  EXPECT_EQ(lead.at("moment_start_s"), 448.0);
+  EXPECT_EQ(lead.at("moment_end_s"), 451.0);
   EXPECT_EQ(lead.at("cars"), (json{"<b>Bold & Co</b>", "Heigo Poom"})) << "the passing car first";
   EXPECT_EQ(lead.at("car_ids"), (json{31, 30}));
   EXPECT_EQ(lead.at("place"), 1);
-  EXPECT_EQ(lead.at("shown"), "live");
-  EXPECT_EQ(lead.at("live_s"), 5.0);
+  EXPECT_EQ(lead.at("verdict"), "live");
+  EXPECT_EQ(lead.at("live_share"), 1.0);
+  EXPECT_EQ(lead.at("credit"), 1.0);
   EXPECT_TRUE(lead.at("instead").is_null()) << "nothing else was on air";
   EXPECT_TRUE(lead.at("strength").is_null()) << "a contact's fields are null for a pass";
 
@@ -68,16 +70,30 @@ TEST(JsonReport, EachEventHasItsVerdictAndWhatWasOnAirInstead) {
   EXPECT_EQ(contact.at("heavy_reason"), "lost 2 places");
   EXPECT_EQ(contact.at("weight"), 3.0);
   EXPECT_TRUE(contact.at("place").is_null());
-  EXPECT_EQ(contact.at("shown"), "replay");
+  EXPECT_EQ(contact.at("verdict"), "replay");
+  EXPECT_EQ(contact.at("credit"), ksim::kReplayCredit);
   EXPECT_EQ(contact.at("instead").at("reason"), "side_by_side");
 
   const json& pass = events[2];
-  EXPECT_EQ(pass.at("shown"), "missed");
+  EXPECT_EQ(pass.at("verdict"), "missed");
   EXPECT_EQ(pass.at("instead").at("car"), "J\xC3\xA9r\xC3\xB4me Delbarre");
   EXPECT_EQ(pass.at("instead").at("car_id"), 32);
   EXPECT_EQ(pass.at("instead").at("replay"), false);
   EXPECT_EQ(pass.at("instead").at("reason"), "after_replay");
   EXPECT_EQ(events[4].at("instead").at("auto_off"), true);
+}
+
+TEST(JsonReport, HoldsEveryShotAndEachReplaysStretchOfTheSession) {
+  const json session = Exported()["sessions"][0];
+  const json& shots = session.at("shots");
+  ASSERT_EQ(shots.size(), 6u);
+  EXPECT_TRUE(shots[0].at("car_id").is_null()) << "the simulator's own picture";
+  EXPECT_EQ(shots[3], (json{{"start_s", 600.0}, {"end_s", 620.0}, {"car_id", 32}, {"camera", ksim::CameraName(4)},
+                            {"reason", "unknown"}, {"replay", true}}));
+  EXPECT_EQ(shots[4].at("reason"), "after_replay");
+  ASSERT_EQ(session.at("replays").size(), 1u);
+  EXPECT_EQ(session["replays"][0], (json{{"car_id", 32}, {"shows_from_s", 585.0}, {"shows_to_s", 592.5},
+                                          {"slow_from_s", 589.0}, {"slow_to_s", 591.25}}));
 }
 
 TEST(JsonReport, NeedsOneAnalysisPerSession) {

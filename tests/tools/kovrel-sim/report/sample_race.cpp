@@ -38,6 +38,10 @@ ksim::RunResult ARace() {
   replay.cameraSet = 600;
   replay.car = 2;
   replay.seekTo = 585;
+  replay.shownFrom = 585.0;
+  replay.shownTo = 592.5;
+  replay.slowShownFrom = 589.0;
+  replay.slowShownTo = 591.25;
   replay.slowFrom = 604.2;
   replay.normalFrom = 613.2;
   replay.ended = 620;
@@ -62,11 +66,13 @@ ksim::Event AnEvent(ksim::EventKind kind, double time, std::vector<int> cars, do
   ksim::Event e;
   e.kind = kind;
   e.time = time;
-  e.windowStart = time - 2.0;
-  e.windowEnd = time + 3.0;
+  e.momentStart = time - 2.0;
+  e.momentEnd = time + 1.0;
+  e.windowStart = e.momentEnd;
+  e.windowEnd = e.momentEnd + ksim::kLateReach;
   e.cars = std::move(cars);
   e.weight = weight;
-  e.shown = shown;
+  e.verdict = shown;
   return e;
 }
 
@@ -85,13 +91,15 @@ ksim::Coverage ItsCoverage() {
   ksim::Coverage c;
   ksim::Event lead = AnEvent(EventKind::LeadChange, 450.0, {1, 0}, 3.0, Verdict::Live);
   lead.place = 1;
-  lead.liveSeconds = 5.0;
+  lead.liveShare = 1.0;
+  lead.credit = 1.0;
   ksim::Event heavy = AnEvent(EventKind::Contact, 590.0, {2, 3}, 3.0, Verdict::Replay);
   heavy.strength = 0.92;
   heavy.target = "another vehicle";
   heavy.heavy = true;
   heavy.heavyReason = "lost 2 places";
   heavy.instead = Showing(1, ksim::Reason::SideBySide);
+  heavy.credit = ksim::kReplayCredit;
   ksim::Event pass = AnEvent(EventKind::Overtake, 650.0, {3, 2}, 1.0, Verdict::Missed);
   pass.place = 3;
   pass.instead = Showing(2, ksim::Reason::AfterReplay);
@@ -105,11 +113,11 @@ ksim::Coverage ItsCoverage() {
   win.instead.autoOff = true;
   c.events = {lead, heavy, pass, light, win};
   const auto kind = [&](EventKind k) -> ksim::KindCoverage& { return c.kinds[static_cast<std::size_t>(k)]; };
-  // count, live, replay, missed, bound, hindsight, heavy
-  kind(EventKind::LeadChange) = {1, 1, 0, 0, 1, 1, 0};
-  kind(EventKind::Contact) = {2, 0, 1, 1, 2, 2, 1};
-  kind(EventKind::Overtake) = {1, 0, 0, 1, 1, 1, 0};
-  kind(EventKind::Finish) = {1, 0, 0, 1, 1, 1, 0};
+  // count, live, late, replay, missed, hindsight, heavy
+  kind(EventKind::LeadChange) = {1, 1, 0, 0, 0, 1, 0};
+  kind(EventKind::Contact) = {2, 0, 0, 1, 1, 2, 1};
+  kind(EventKind::Overtake) = {1, 0, 0, 0, 1, 1, 0};
+  kind(EventKind::Finish) = {1, 0, 0, 0, 1, 1, 0};
   c.totalWeight = 9.25;
   c.shownWeight = 3.0 + 3.0 * ksim::kReplayCredit;
   c.boundWeight = 9.25;

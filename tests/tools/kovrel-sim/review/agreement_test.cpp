@@ -29,7 +29,7 @@ Agreement Compare(const ksim::Coverage& run, const ksim::Coverage& review) {
     for (std::size_t k = from; k < review.events.size() && review.events[k].time <= e.time + 0.5; ++k) {
       const ksim::Event& r = review.events[k];
       if (r.kind == e.kind && r.cars == e.cars && std::fabs(r.time - e.time) <= 0.5) {
-        if (r.shown == e.shown) ++a.same;
+        if (r.verdict == e.verdict) ++a.same;
         from = k + 1;
         break;
       }

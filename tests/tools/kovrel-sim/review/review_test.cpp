@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
+#include "report/summary.hpp"
 #include "review/review.hpp"
 #include "sim_test_support.hpp"
 
@@ -61,14 +63,51 @@ TEST(ReviewRefuses, AStretchWhoseCarsTheResultsFileDoesNotName) {
   ExpectRefused(Stretch(0.0, 600.0, 901), "names none of the cars");
 }
 
-TEST(Review, OfTwoStretchesOfTheSessionTakesTheOneThatCoversItAndSaysWhich) {
-  const ksim::Review review = ReviewOf(Stretch(0.0, 300.0, 36) + Stretch(0.0, 2200.0, 40) + Stretch(0.0, 100.0, 40, 5));
+TEST(Review, OfTwoStretchesOfTheSessionTakesTheLatestThatFitsAndListsThemAll) {
+  const ksim::Review review =
+      ReviewOf(Stretch(0.0, 300.0, 36) + Stretch(0.0, 2200.0, 40) + Stretch(0.0, 100.0, 40, 5) + Stretch(0.0, 50.0, 901));
   EXPECT_EQ(review.chosen.firstLine, 303);
-  ASSERT_GE(review.notes.size(), 3u);
-  EXPECT_NE(review.notes[0].find("took lines 303-"), std::string::npos) << review.notes[0];
-  EXPECT_NE(review.notes[1].find("left out lines 2-301"), std::string::npos) << review.notes[1];
-  EXPECT_NE(review.notes[2].find("session number 5"), std::string::npos) << review.notes[2];
+  ASSERT_GE(review.notes.size(), 5u);
+  EXPECT_NE(review.notes[0].find("3 broadcasts of session 10; took stretch 2, the latest that fits"), std::string::npos)
+      << review.notes[0];
+  EXPECT_NE(review.notes[1].find("1: lines 2-301"), std::string::npos) << review.notes[1];
+  EXPECT_NE(review.notes[1].find("1 cut,"), std::string::npos) << review.notes[1];
+  EXPECT_NE(review.notes[2].find("* 2: lines 303-"), std::string::npos) << review.notes[2];
+  EXPECT_NE(review.notes[3].find("does not fit: the results file names none"), std::string::npos) << review.notes[3];
+  EXPECT_NE(review.notes[4].find("session number 5"), std::string::npos) << review.notes[4];
   EXPECT_LT(review.silentSeconds, 2.0);
+}
+
+// The same race broadcast twice (a test run, then the real one): the later
+// broadcast is the one a reviewer wants, and the earlier can still be asked for.
+TEST(Review, OfTwoBroadcastsOfTheWholeSessionTakesTheLater) {
+  const std::string log = Stretch(0.0, 2200.0, 36) + Stretch(0.0, 2200.0, 40);
+  const ksim::Review later = ReviewOf(log);
+  EXPECT_GT(later.chosen.firstLine, 2200);
+  EXPECT_EQ(later.result.sessions[0].cuts.at(0).slotId, 40);
+  EXPECT_EQ(later.notes[0].find("left out"), std::string::npos) << "no reason of coverage for what was the choice of the latest";
+
+  const ksim::Review earlier =
+      ksim::ReviewLog(ReadDebugLogText(log), Hockenheim(), ksim::DirectorSettings{}, false, 1);
+  EXPECT_EQ(earlier.chosen.firstLine, 2);
+  EXPECT_EQ(earlier.result.sessions[0].cuts.at(0).slotId, 36);
+  EXPECT_NE(earlier.notes[0].find("as --stretch asked"), std::string::npos) << earlier.notes[0];
+  try {
+    ksim::ReviewLog(ReadDebugLogText(log), Hockenheim(), ksim::DirectorSettings{}, false, 3);
+    ADD_FAILURE() << "a third broadcast that is not there";
+  } catch (const ksim::ReviewError& error) {
+    EXPECT_NE(std::string(error.what()).find("holds 2 broadcasts"), std::string::npos) << error.what();
+  }
+
+  // The summary says nothing the log cannot know.
+  std::ostringstream out;
+  const std::vector<ksim::Coverage> coverage{later.coverage};
+  ksim::PrintSummary(out, later.result, "review.html", &coverage, ksim::SummaryParts::FromLog());
+  const std::string text = out.str();
+  EXPECT_NE(text.find("cuts "), std::string::npos) << text;
+  for (const char* absent : {"cameras", "unknown", "snapshots/s", "stream files", "time.txt"}) {
+    EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
+  }
 }
 
 TEST(Review, WhereTheLogIsSilentTheEventsAreFlaggedNotGuessed) {
@@ -80,7 +119,7 @@ TEST(Review, WhereTheLogIsSilentTheEventsAreFlaggedNotGuessed) {
   for (std::size_t i : review.silentEvents) {
     const ksim::Event& e = review.coverage.events[i];
     EXPECT_TRUE(e.time >= 600.0 && e.time < 1200.0);
-    EXPECT_NE(e.shown, ksim::Verdict::Live);
+    EXPECT_NE(e.verdict, ksim::Verdict::Live);
   }
   // No shot of the rebuilt run covers the silence.
   for (const ksim::Shot& shot : review.result.sessions[0].shots) EXPECT_FALSE(shot.start < 1200.0 && shot.end > 601.0);

@@ -1,0 +1,7 @@
+#include "common/open_file.hpp"
+
+namespace ksim {
+
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode) { return std::fopen(utf8Path.c_str(), mode); }
+
+}  // namespace ksim
