@@ -5,8 +5,8 @@
 //   json_agreement same A.json B.json    the same document apart from the
 //       run's times.
 //   json_agreement verdicts RUN.json REVIEW.json  a review of a run's own
-//       log finds the run's events and gives the run's verdict (live, replay,
-//       missed) for at least 95% of them, as on Linux.
+//       log finds the run's events and gives the run's verdict (live, late,
+//       replay, missed) for at least 95% of them, as on Linux.
 // Prints the first difference and exits 1; exits 0 when they agree.
 #include <nlohmann/json.hpp>
 
@@ -28,8 +28,8 @@ json Load(const char* path) {
 json EventsOf(const json& session) {
   json events = json::array();
   for (const json& e : session.at("events")) {
-    events.push_back({{"kind", e.at("kind")}, {"time", e.at("time")}, {"window_start_s", e.at("window_start_s")},
-                      {"window_end_s", e.at("window_end_s")}, {"car_ids", e.at("car_ids")},
+    events.push_back({{"kind", e.at("kind")}, {"time", e.at("time")}, {"moment_start_s", e.at("moment_start_s")},
+                      {"moment_end_s", e.at("moment_end_s")}, {"car_ids", e.at("car_ids")},
                       {"place", e.at("place")}, {"strength", e.at("strength")}, {"target", e.at("target")},
                       {"heavy", e.at("heavy")}, {"weight", e.at("weight")}});
   }
@@ -89,7 +89,7 @@ int CompareVerdicts(const json& run, const json& review) {
     if (!Report("session " + std::to_string(i + 1) + " events", EventsOf(sa[i]), EventsOf(sb[i]))) return 1;
     const json& ea = sa[i].at("events");
     const json& eb = sb[i].at("events");
-    for (std::size_t e = 0; e < ea.size(); ++e) same += ea[e].at("shown") == eb[e].at("shown") ? 1 : 0;
+    for (std::size_t e = 0; e < ea.size(); ++e) same += ea[e].at("verdict") == eb[e].at("verdict") ? 1 : 0;
     events += ea.size();
   }
   std::cout << "the review gave the run's verdict for " << same << " of " << events << " events\n";

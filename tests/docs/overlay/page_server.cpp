@@ -2,7 +2,9 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace overlay_test {
 
@@ -29,6 +31,12 @@ PageServer::PageServer(const std::string& folder, bool refuseQueries)
   mPort = mServer->bind_to_any_port("127.0.0.1");
   if (mPort <= 0) throw std::runtime_error("cannot bind a port on 127.0.0.1");
   mThread = std::thread([this] { mServer->listen_after_bind(); });
+  // stop() is lost on a server that has not begun to listen yet, and the
+  // destructor would then wait for ever: return only once it listens.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!mServer->is_running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 PageServer::~PageServer() {

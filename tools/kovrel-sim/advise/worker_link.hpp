@@ -14,7 +14,7 @@
 
 namespace ksim {
 
-struct WorkerSpec {
+struct WorkerLaunch {
   // A worker that is a copy of this process (where the system can fork)
   // answers each line with this.
   std::function<std::string(const std::string& line)> answer;
@@ -25,8 +25,8 @@ struct WorkerSpec {
 
 class WorkerLinks {
  public:
-  // Starts a worker per spec; throws std::runtime_error when one cannot start.
-  explicit WorkerLinks(const std::vector<WorkerSpec>& workers);
+  // Starts a worker per launch description; throws std::runtime_error when one cannot start.
+  explicit WorkerLinks(const std::vector<WorkerLaunch>& workers);
   // Ends the workers and waits for them.
   ~WorkerLinks();
   WorkerLinks(const WorkerLinks&) = delete;

@@ -90,7 +90,7 @@ struct WorkerLinks::State {
     ::pthread_sigmask(SIG_SETMASK, &formerMask, nullptr);
   }
 
-  void Start(std::size_t index, const WorkerSpec& spec) {
+  void Start(std::size_t index, const WorkerLaunch& launch) {
     int down[2], up[2];
     if (::pipe(down) != 0) throw std::runtime_error(std::string("cannot start a worker: ") + std::strerror(errno));
     if (::pipe(up) != 0) {
@@ -117,7 +117,7 @@ struct WorkerLinks::State {
         if (other.toWorker >= 0) ::close(other.toWorker);
         if (other.fromWorker >= 0) ::close(other.fromWorker);
       }
-      Serve(down[0], up[1], spec.answer);
+      Serve(down[0], up[1], launch.answer);
     }
     ::close(down[0]);
     ::close(up[1]);
@@ -146,7 +146,7 @@ struct WorkerLinks::State {
   }
 };
 
-WorkerLinks::WorkerLinks(const std::vector<WorkerSpec>& workers) : mState(std::make_unique<State>()) {
+WorkerLinks::WorkerLinks(const std::vector<WorkerLaunch>& workers) : mState(std::make_unique<State>()) {
   // A worker that dies must show as an error here, not stop this process.
   ::signal(SIGPIPE, SIG_IGN);
   mState->WatchInterrupts();

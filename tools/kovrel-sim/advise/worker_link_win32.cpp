@@ -87,7 +87,7 @@ struct WorkerLinks::State {
     gWake.notify_all();
   }
 
-  void Start(const WorkerSpec& spec) {
+  void Start(const WorkerLaunch& launch) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childIn = nullptr, parentOut = nullptr, parentIn = nullptr, childOut = nullptr;
     if (!CreatePipe(&childIn, &parentOut, &inheritable, 0)) {
@@ -105,7 +105,7 @@ struct WorkerLinks::State {
 
     const std::wstring program = Widen(ProgramFile());
     std::wstring commandLine = Quoted(program);
-    for (const std::string& argument : spec.arguments) commandLine += L" " + Quoted(Widen(argument));
+    for (const std::string& argument : launch.arguments) commandLine += L" " + Quoted(Widen(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -154,14 +154,14 @@ struct WorkerLinks::State {
   }
 };
 
-WorkerLinks::WorkerLinks(const std::vector<WorkerSpec>& workers) : mState(std::make_unique<State>()) {
+WorkerLinks::WorkerLinks(const std::vector<WorkerLaunch>& workers) : mState(std::make_unique<State>()) {
   {
     std::lock_guard<std::mutex> lock(gMutex);
     gInterrupted = false;
   }
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
   try {
-    for (const WorkerSpec& spec : workers) mState->Start(spec);
+    for (const WorkerLaunch& launch : workers) mState->Start(launch);
   } catch (...) {
     mState->StopAll();
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);

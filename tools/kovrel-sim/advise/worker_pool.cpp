@@ -41,21 +41,21 @@ WorkerPool::WorkerPool(const std::vector<AdviceSession>& sessions, const Evaluat
     : mSessions(sessions), mSetup(setup), mJobs(std::max(1, jobs)) {
   std::filesystem::create_directories(std::filesystem::u8path(mSetup.workFolder));
   if (mJobs == 1) return;
-  std::vector<WorkerSpec> specs;
+  std::vector<WorkerLaunch> specs;
   for (int i = 0; i < mJobs; ++i) specs.push_back(SpecFor(i));
   mLinks = std::make_unique<WorkerLinks>(specs);
 }
 
 WorkerPool::~WorkerPool() = default;
 
-WorkerSpec WorkerPool::SpecFor(int index) const {
+WorkerLaunch WorkerPool::SpecFor(int index) const {
   EvaluationSetup own = mSetup;
   own.workFolder += "/worker-" + std::to_string(index);
-  WorkerSpec spec;
-  spec.arguments = WorkerArguments(mSessions, own);
+  WorkerLaunch launch;
+  launch.arguments = WorkerArguments(mSessions, own);
   const std::vector<AdviceSession>& sessions = mSessions;
-  spec.answer = [&sessions, own](const std::string& line) { return AnswerCandidate(line, sessions, own); };
-  return spec;
+  launch.answer = [&sessions, own](const std::string& line) { return AnswerCandidate(line, sessions, own); };
+  return launch;
 }
 
 std::vector<Broadcast> WorkerPool::Evaluate(const std::vector<Candidate>& candidates, const Done& done) {

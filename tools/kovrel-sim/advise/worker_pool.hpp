@@ -30,7 +30,7 @@ class WorkerPool : public CandidateScorer {
   int Jobs() const { return mJobs; }
 
  private:
-  WorkerSpec SpecFor(int index) const;
+  WorkerLaunch SpecFor(int index) const;
 
   const std::vector<AdviceSession>& mSessions;
   EvaluationSetup mSetup;

@@ -7,10 +7,14 @@
 #include <stdexcept>
 
 #include "host/listen_socket.hpp"
+#include "host/port_probe.hpp"
 
 namespace ksim {
 
 namespace {
+
+// A program listening on this computer answers well within this.
+constexpr int kListenerProbeMs = 500;
 
 long long NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -47,7 +51,7 @@ WebServer::WebServer() : mServer(std::make_unique<httplib::Server>()) {
 WebServer::~WebServer() { Stop(); }
 
 void WebServer::Start(int port) {
-  if (SomeoneListens(port) || !mServer->bind_to_port("127.0.0.1", port)) {
+  if (LocalPortAnswers(port, kListenerProbeMs) || !mServer->bind_to_port("127.0.0.1", port)) {
     throw std::runtime_error("cannot serve on 127.0.0.1:" + std::to_string(port) +
                              " (is another program using the port?)");
   }
