@@ -39,7 +39,7 @@ void ReadAtLeast(const std::string& ini, const char* key, double lowest, double&
 void rF2kovrel::ReadOptInSettings() {
   ReadSwitch(mIniPath, "livedirector", livedirector);
   ReadAtLeast(mIniPath, "livemin", 0.0, livemin);
-  ReadAtLeast(mIniPath, "liveswitch", 0.0, liveswitch);
+  ReadAtLeast(mIniPath, "liveswitch", 1.0, liveswitch);
   ReadSwitch(mIniPath, "autoinc", autoinc);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;

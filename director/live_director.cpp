@@ -1,7 +1,8 @@
-// The live director: in races, on top of the usual choice, it switches early
-// to a battle clearly closer than the one on air and cuts to a fresh strong
-// contact or a mass report at once. (Holding a shot past the usual wait on a
-// very close fight was tried and showed fewer passes as they happened.)
+// The live director: in races, on top of the usual choice, it rates each car
+// by the close fights it is in, picks the best of them when the wait runs
+// out, switches early to a car clearly better worth watching, stays on a pass
+// it has just shown, and cuts to a fresh strong contact or a mass report at
+// once.
 #include "director/live_director.hpp"
 
 #include <algorithm>
@@ -16,11 +17,22 @@ namespace {
 
 // Gaps are smoothed over about this long: timing between two timing points is
 // noisy (a tenth or two of a second), and a switch on noise is a hop.
-constexpr double kSmoothingSeconds = 1.0;
-// The closer battle must stay closer this long before the switch.
+constexpr double kSmoothingSeconds = 0.5;
+// A fight's worth falls by e for each this many seconds of gap: a 0.2 s fight
+// is worth almost three of a 0.4 s one. Closer fights are decided far more
+// often in the next half minute.
+constexpr double kFightScale = 0.2;
+// A fight further apart than this is not worth choosing a car for.
+constexpr double kFarthestFight = 1.5;
+// The better car must stay better this long before an early switch.
 constexpr double kSwitchPersistSeconds = 1.0;
-// Only a battle this close is worth an early switch.
-constexpr double kCloseBattle = 1.5;
+// And be better by this much besides `liveswitch` times: two cars both far
+// from any fight are not worth a cut between them.
+constexpr double kSwitchFloor = 0.1;
+// After a pass on air the camera stays this long on it (a lead change longer):
+// the answer of the passed car is part of it.
+constexpr double kStayAfterPass = 10.0;
+constexpr double kStayAfterLeadChange = 20.0;
 // After a cut to a contact, the next contact must wait this long for its own.
 constexpr double kReactionGapSeconds = 10.0;
 // So many cars reporting contact within a second are one scene.
@@ -28,13 +40,8 @@ constexpr int kSceneCars = 5;
 constexpr double kSceneWindowSeconds = 1.0;
 constexpr double kSceneSeconds = 10.0;
 constexpr double kPenaltyGap = 0.5;
-constexpr double kNoBattle = std::numeric_limits<double>::infinity();
-
-struct Battle {
-  double score = kNoBattle;  // smoothed gap, penalised behind the interesting places
-  int place = 0;             // the car behind
-  double gap = 0.0;          // its gap as timed now
-};
+// A wait that cannot run out this snapshot.
+constexpr std::int32_t kHoldWait = std::numeric_limits<std::int32_t>::max();
 
 bool IsRacing(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
   return v.mPitState == 0 && v.mFinishStatus == 0 && !(v.mIsPlayer && d.mPlayerDriving);
@@ -61,28 +68,40 @@ void SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   }
 }
 
-// The battle of the car at `place` with the car ahead of it.
-Battle BattleAt(const rF2kovrel& d, const ScoringInfoV01& info, int place) {
-  Battle b;
-  if (place < 2 || place + 1 >= static_cast<int>(d.mLiveByPlace.size())) return b;
-  const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
-  const int ahead = d.mLiveByPlace[static_cast<std::size_t>(place - 1)];
-  if (index < 0 || ahead < 0) return b;
-  const VehicleScoringInfoV01& v = info.mVehicle[index];
-  if (!IsRacing(d, v) || !IsRacing(d, info.mVehicle[ahead])) return b;
-  const double smoothed = d.mLiveCars[static_cast<std::size_t>(index)].gap;
-  b.score = smoothed + (place > d.interest && smoothed > d.onboarddiff ? kPenaltyGap : 0.0);
-  b.place = place;
-  b.gap = std::fabs(v.mTimeBehindNext);
-  return b;
+// Each car's worth by place: every fight (a racing car and the racing car
+// ahead of it) counts for both its cars, so the middle car of a train is
+// worth both of its fights.
+void RateFights(rF2kovrel& d, const ScoringInfoV01& info) {
+  const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
+  d.mLiveWorth.assign(d.mLiveByPlace.size(), 0.0);
+  d.mLiveFightGap.assign(d.mLiveByPlace.size(), std::numeric_limits<double>::infinity());
+  for (int place = 2; place <= places; ++place) {
+    const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
+    const int ahead = d.mLiveByPlace[static_cast<std::size_t>(place - 1)];
+    if (index < 0 || ahead < 0) continue;
+    const VehicleScoringInfoV01& v = info.mVehicle[index];
+    if (!IsRacing(d, v) || !IsRacing(d, info.mVehicle[ahead])) continue;
+    double gap = d.mLiveCars[static_cast<std::size_t>(index)].gap;
+    if (gap > kFarthestFight) continue;
+    // Behind the interesting places only a really close fight keeps its worth.
+    if (place > d.interest && gap > d.onboarddiff) gap += kPenaltyGap;
+    const double worth = std::exp(-gap / kFightScale);
+    const double raw = std::fabs(v.mTimeBehindNext);
+    for (const int p : {place, place - 1}) {
+      d.mLiveWorth[static_cast<std::size_t>(p)] += worth;
+      d.mLiveFightGap[static_cast<std::size_t>(p)] = std::min(d.mLiveFightGap[static_cast<std::size_t>(p)], raw);
+    }
+  }
 }
 
-Battle Closer(const Battle& a, const Battle& b) { return b.score < a.score ? b : a; }
-
-Battle ClosestBattle(const rF2kovrel& d, const ScoringInfoV01& info) {
-  Battle best;
-  const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
-  for (int place = 2; place <= places; ++place) best = Closer(best, BattleAt(d, info, place));
+// The place best worth watching, the front-most of equals; 0 when no car is in a fight.
+int BestPlace(const rF2kovrel& d) {
+  int best = 0;
+  for (std::size_t p = 1; p < d.mLiveWorth.size(); ++p) {
+    if (d.mLiveWorth[p] > 0.0 && (best == 0 || d.mLiveWorth[p] > d.mLiveWorth[static_cast<std::size_t>(best)])) {
+      best = static_cast<int>(p);
+    }
+  }
   return best;
 }
 
@@ -94,11 +113,15 @@ int PlaceOfSlot(const ScoringInfoV01& info, std::int32_t id) {
   return 0;
 }
 
-// The fight the car on air is in: with the car ahead or the car behind.
-Battle OnAirBattle(const rF2kovrel& d, const ScoringInfoV01& info) {
-  const int place = PlaceOfSlot(info, d.mActualVeh);
-  if (place == 0) return Battle{};
-  return Closer(BattleAt(d, info, place), BattleAt(d, info, place + 1));
+double WorthAt(const rF2kovrel& d, int place) {
+  return place > 0 && place < static_cast<int>(d.mLiveWorth.size()) ? d.mLiveWorth[static_cast<std::size_t>(place)]
+                                                                      : 0.0;
+}
+
+std::int32_t SlotAtPlace(const rF2kovrel& d, const ScoringInfoV01& info, int place) {
+  if (place < 1 || place >= static_cast<int>(d.mLiveByPlace.size())) return -1;
+  const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
+  return index < 0 ? -1 : info.mVehicle[index].mID;
 }
 
 void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
@@ -106,6 +129,31 @@ void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
   d.mMinBehind = gap;
   d.mCutWait = 0;
   d.mLiveReason = reason;
+}
+
+// A pass by or on the car on air: one of the cars beside it last snapshot is
+// on its other side now, both still racing. The camera then stays on it.
+void NotePassOnAir(rF2kovrel& d, const ScoringInfoV01& info) {
+  const int place = PlaceOfSlot(info, d.mActualVeh);
+  const std::int32_t ahead = SlotAtPlace(d, info, place - 1);
+  const std::int32_t behind = SlotAtPlace(d, info, place + 1);
+  if (place > 0 && d.mActualVeh == d.mLiveOnAirVeh) {
+    const bool passed = d.mLiveOnAirAhead >= 0 && PlaceOfSlot(info, d.mLiveOnAirAhead) > place;
+    const bool beenPassed = d.mLiveOnAirBehind >= 0 && PlaceOfSlot(info, d.mLiveOnAirBehind) < place &&
+                            PlaceOfSlot(info, d.mLiveOnAirBehind) > 0;
+    const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
+    const std::int32_t other = passed ? d.mLiveOnAirAhead : d.mLiveOnAirBehind;
+    const int otherPlace = PlaceOfSlot(info, other);
+    const int otherIndex = otherPlace > 0 ? d.mLiveByPlace[static_cast<std::size_t>(otherPlace)] : -1;
+    if ((passed || beenPassed) && index >= 0 && otherIndex >= 0 && IsRacing(d, info.mVehicle[index]) &&
+        IsRacing(d, info.mVehicle[otherIndex])) {
+      const bool forTheLead = std::min(place, otherPlace) == 1;
+      d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : kStayAfterPass);
+    }
+  }
+  d.mLiveOnAirVeh = d.mActualVeh;
+  d.mLiveOnAirAhead = ahead;
+  d.mLiveOnAirBehind = behind;
 }
 
 // Five or more cars at once: one scene, shown from its front-most car.
@@ -148,30 +196,35 @@ bool ReactToContact(rF2kovrel& d, const ScoringInfoV01& info) {
   return true;
 }
 
-bool OnAirPair(const rF2kovrel& d, const ScoringInfoV01& info, const Battle& b) {
-  const int index = d.mLiveByPlace[static_cast<std::size_t>(b.place)];
-  const int ahead = d.mLiveByPlace[static_cast<std::size_t>(b.place - 1)];
-  return info.mVehicle[index].mID == d.mActualVeh || info.mVehicle[ahead].mID == d.mActualVeh;
+// When the wait has run out and the usual choice is a battle (not a
+// side-by-side group, the pit lane or a random place), the car best worth
+// watching is taken instead.
+void ChooseBestFight(rF2kovrel& d, int best) {
+  const bool sideBySide = d.mSbsPlace != 0 && d.mSbsCount >= d.sbscount && d.mNextPlace == d.mSbsPlace;
+  const bool pitLane = d.mInPit && d.mPitPlace != 0 && d.mNextPlace == d.mPitPlace;
+  if (best == 0 || sideBySide || pitLane) return;
+  d.mNextPlace = best;
+  d.mMinBehind = d.mLiveFightGap[static_cast<std::size_t>(best)];
+  d.mLiveReason = kLiveBestFight;
 }
 
-// After the shortest hold, to a battle closer by `liveswitch` than the one on
-// air for a second on end: the margin and the wait keep timing noise from
-// switching back and forth.
-bool SwitchEarly(rF2kovrel& d, const ScoringInfoV01& info, const Battle& onAir, const Battle& best) {
-  const bool closer = best.place != 0 && best.score < kCloseBattle && !OnAirPair(d, info, best) &&
-                      best.score + d.liveswitch < onAir.score;
-  if (!closer) {
+// After the shortest hold, to a car worth `liveswitch` times the one on air
+// (and a little more) for a second on end: the margin and the wait keep timing
+// noise from switching back and forth.
+bool SwitchEarly(rF2kovrel& d, int best, double onAirWorth) {
+  const bool better = best != 0 && WorthAt(d, best) > d.liveswitch * onAirWorth + kSwitchFloor;
+  if (!better) {
     d.mLiveSwitchPlace = 0;
     return false;
   }
-  if (d.mLiveSwitchPlace != best.place) {
-    d.mLiveSwitchPlace = best.place;
+  if (d.mLiveSwitchPlace != best) {
+    d.mLiveSwitchPlace = best;
     d.mLiveSwitchSince = d.mSessionTime;
   }
   if (d.mSessionTime - d.mLastCutTime < d.livemin) return false;
   if (d.mSessionTime - d.mLiveSwitchSince < kSwitchPersistSeconds) return false;
   d.mLiveSwitchPlace = 0;
-  CutNowTo(d, best.place, best.gap, kLiveCloserBattle);
+  CutNowTo(d, best, d.mLiveFightGap[static_cast<std::size_t>(best)], kLiveCloserBattle);
   return true;
 }
 
@@ -186,13 +239,20 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   }
   if (mGreenSince < 0.0) mGreenSince = mSessionTime;
   SmoothGaps(*this, info);
+  RateFights(*this, info);
+  NotePassOnAir(*this, info);
   ReplayMissedPass(info);
   // The flag chase and the leader under a short wait keep their cut.
   if (mCutWait == 2 || mReplayRunning || !mCarChosen) return;
   if (ReactToContact(*this, info)) return;
-  const Battle onAir = OnAirBattle(*this, info);
-  const Battle best = ClosestBattle(*this, info);
-  SwitchEarly(*this, info, onAir, best);
+  if (mSessionTime < mLiveStayUntil) {
+    mCutWait = kHoldWait;
+    return;
+  }
+  const int best = BestPlace(*this);
+  const int onAir = PlaceOfSlot(info, mActualVeh);
+  if (SwitchEarly(*this, best, WorthAt(*this, onAir))) return;
+  if (mSessionTime - mLastCutTime > mCutWait) ChooseBestFight(*this, best);
 }
 
 void rF2kovrel::ResetLiveDirector() {
@@ -204,11 +264,17 @@ void rF2kovrel::ResetLiveDirector() {
   mRecentReports.clear();
   mLiveCars.clear();
   mLiveByPlace.clear();
+  mLiveWorth.clear();
+  mLiveFightGap.clear();
   mLiveLastUpdate = -1.0;
   mLiveSwitchSince = -1.0;
   mLiveSwitchPlace = 0;
   mLiveReactedAt = -1.0e9;
   mSceneUntil = -1.0e9;
+  mLiveStayUntil = -1.0e9;
+  mLiveOnAirVeh = -1;
+  mLiveOnAirAhead = -1;
+  mLiveOnAirBehind = -1;
   for (std::int32_t& id : mLivePodium) id = -1;
   mWaitingPasser = -1;
   mWaitingPassed = -1;

@@ -17,11 +17,6 @@ constexpr double kReplaysPerHour = 8.0;
 // its own; a lead change made during a replay would otherwise be lost.
 constexpr double kLongestPassWait = 60.0;
 
-bool WithinBudget(const rF2kovrel& d) {
-  const double hours = std::max(0.0, d.mSessionTime - d.mGreenSince) / 3600.0;
-  return d.mReplaysScheduled <= kReplaysPerHour * hours;
-}
-
 bool IsAmong(std::int32_t id, const std::int32_t* ids, int count) {
   return std::find(ids, ids + count, id) != ids + count;
 }
@@ -36,6 +31,12 @@ bool InPitOrDone(const ScoringInfoV01& info, std::int32_t id) {
 }
 
 }  // namespace
+
+bool rF2kovrel::ReplayBudgetAllows() const {
+  if (mGreenSince < 0.0) return true;
+  const double hours = std::max(0.0, mSessionTime - mGreenSince) / 3600.0;
+  return mReplaysScheduled <= kReplaysPerHour * hours;
+}
 
 void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
   std::int32_t now[kWatchedPlaces] = {-1, -1, -1};
@@ -71,7 +72,7 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
   }
   // A lead change is rare and always worth its replay; podium passes keep to the budget.
   const bool leadChange = mWaitingPassPlace == 1;
-  if (mReplayPending || mReplayRunning || !(leadChange || WithinBudget(*this))) return;
+  if (mReplayPending || mReplayRunning || !(leadChange || ReplayBudgetAllows())) return;
   mReplayId = mWaitingPasser;
   mReplayOtherId = mWaitingPassed;
   mReplayIncidentTime = mWaitingPassTime;

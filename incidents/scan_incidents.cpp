@@ -202,6 +202,9 @@ void rF2kovrel::ScheduleReplay(int session) {
   // (all but the races by default), however close the cars are running.
   const bool worthInThisSession = mIncidentSize >= lowinc && session < msessioninc;
   if (!strong && !worthInThisSession) return;
+  // The live director keeps contact replays to its budget too (they come first
+  // in it: a missed pass waits for a contact's replay, not the other way round).
+  if (livedirector != 0 && session > 9 && !ReplayBudgetAllows()) return;
 
   mReplayId = mIncidentId;
   mReplayOtherId = mIncidentOtherId;

@@ -73,6 +73,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   void NoteContactReport(std::int32_t id, double strength);
   void DeriveContactThresholds();
   void ReplayMissedPass(const ScoringInfoV01& info);
+  bool ReplayBudgetAllows() const;
 
   // webclient/
   void ProbeWebServer();
@@ -187,7 +188,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   // a file without them directs exactly as before.
   std::int32_t livedirector = 0;
   double livemin = 8.0;      // seconds a shot is held before an early switch
-  double liveswitch = 0.2;   // how much closer (s) a battle must be to switch early
+  double liveswitch = 1.5;   // how many times the car on air another must be worth to switch early
   std::int32_t autoinc = 0;  // contact thresholds from the session's own strengths
   double mIniLowinc = 0.4;   // the file's thresholds, restored each session
   double mIniHighinc = 0.8;
@@ -199,6 +200,8 @@ class rF2kovrel final : public InternalsPluginV07 {
   };
   std::vector<LiveCar> mLiveCars;  // by array index
   std::vector<int> mLiveByPlace;   // array index by place, -1 where none
+  std::vector<double> mLiveWorth;     // by place: what the close fights of its car are worth
+  std::vector<double> mLiveFightGap;  // by place: the gap of its car's closest fight
   std::vector<double> mContactStrengths;  // this session's reports, for autoinc
   struct ContactReport {
     double time;
@@ -211,6 +214,10 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::int32_t mLiveSwitchPlace = 0;
   double mLiveReactedAt = -1.0e9;  // the last cut to a contact or a scene
   double mSceneUntil = -1.0e9;     // a mass report is one scene until then
+  double mLiveStayUntil = -1.0e9;  // after a pass on air the camera stays until then
+  std::int32_t mLiveOnAirVeh = -1;  // the car on air last snapshot and the cars beside it
+  std::int32_t mLiveOnAirAhead = -1;
+  std::int32_t mLiveOnAirBehind = -1;
   std::int32_t mLivePodium[3] = {-1, -1, -1};
   // A missed pass waiting for the replay on screen (or pending) to end.
   std::int32_t mWaitingPasser = -1;

@@ -122,8 +122,8 @@ CutReason DirectorView::Explain(const ScoringInfoV01& info) const {
     why.reason = Reason::Leader;
     return why;
   }
-  if (d.mLiveReason == kLiveCloserBattle) {
-    why.reason = Reason::CloserBattle;
+  if (d.mLiveReason == kLiveCloserBattle || d.mLiveReason == kLiveBestFight) {
+    why.reason = d.mLiveReason == kLiveCloserBattle ? Reason::CloserBattle : Reason::BestFight;
     why.detail = Seconds(d.mMinBehind);
     return why;
   }

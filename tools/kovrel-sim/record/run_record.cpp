@@ -20,6 +20,7 @@ const char* ReasonName(Reason reason) {
     case Reason::FinishWalk: return "finish walk";
     case Reason::AfterReplay: return "after replay";
     case Reason::CloserBattle: return "closer battle";
+    case Reason::BestFight: return "best fight";
     case Reason::Contact: return "contact";
     case Reason::ContactScene: return "contact scene";
   }

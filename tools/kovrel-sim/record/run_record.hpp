@@ -27,7 +27,8 @@ enum class Reason {
   GridWalk,         // down the grid on the formation lap
   FinishWalk,       // the top three in turn after the flag
   AfterReplay,      // back to the live picture after a replay
-  CloserBattle,     // the live director: early to a clearly closer battle
+  CloserBattle,     // the live director: early to a car clearly better worth watching
+  BestFight,        // the live director: at the wait's end, the car whose close fights are worth most
   Contact,          // the live director: a fresh strong contact
   ContactScene,     // the live director: five or more cars reporting contact at once
 };

@@ -30,6 +30,7 @@ const char* Colour(Reason reason) {
     case Reason::FinishWalk: return "#c71585";
     case Reason::AfterReplay: return "#b0b0b0";
     case Reason::CloserBattle: return "#ff8c42";
+    case Reason::BestFight: return "#e0a030";
     case Reason::Contact: return "#d7263d";
     case Reason::ContactScene: return "#8b0000";
     case Reason::Unknown: return "#cfcfcf";
