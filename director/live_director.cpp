@@ -87,10 +87,11 @@ void RateFights(rF2kovrel& d, const ScoringInfoV01& info) {
     if (place > d.interest && gap > d.onboarddiff) gap += kPenaltyGap;
     const double worth = std::exp(-gap / kFightScale);
     const double raw = std::fabs(v.mTimeBehindNext);
-    for (const int p : {place, place - 1}) {
-      d.mLiveWorth[static_cast<std::size_t>(p)] += worth;
-      d.mLiveFightGap[static_cast<std::size_t>(p)] = std::min(d.mLiveFightGap[static_cast<std::size_t>(p)], raw);
-    }
+    const std::size_t attacker = static_cast<std::size_t>(place), defender = attacker - 1;
+    d.mLiveWorth[attacker] += worth;
+    d.mLiveWorth[defender] += worth;
+    d.mLiveFightGap[attacker] = std::min(d.mLiveFightGap[attacker], raw);
+    d.mLiveFightGap[defender] = std::min(d.mLiveFightGap[defender], raw);
   }
 }
 
@@ -243,13 +244,17 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   NotePassOnAir(*this, info);
   ReplayMissedPass(info);
   // The flag chase and the leader under a short wait keep their cut.
-  if (mCutWait == 2 || mReplayRunning || !mCarChosen) return;
+  if (mCutWait == 2 || mReplayRunning) return;
+  const int best = BestPlace(*this);
+  if (!mCarChosen) {
+    ChooseBestFight(*this, best);  // the first shot
+    return;
+  }
   if (ReactToContact(*this, info)) return;
   if (mSessionTime < mLiveStayUntil) {
     mCutWait = kHoldWait;
     return;
   }
-  const int best = BestPlace(*this);
   const int onAir = PlaceOfSlot(info, mActualVeh);
   if (SwitchEarly(*this, best, WorthAt(*this, onAir))) return;
   if (mSessionTime - mLastCutTime > mCutWait) ChooseBestFight(*this, best);

@@ -36,11 +36,11 @@ TEST_F(OptInSettings, ACompletedFileGainsNoneOfThemAndTheyStayOff) {
 }
 
 TEST_F(OptInSettings, PresentKeysAreReadAndUnusableOnesKeepTheBuiltInValue) {
-  WriteFileBytes(Ini(), "[KOVREL]\r\nlivedirector=1\r\nlivemin=6\r\nliveswitch=-1\r\nautoinc=x\r\nlowinc=2000\r\n");
+  WriteFileBytes(Ini(), "[KOVREL]\r\nlivedirector=1\r\nlivemin=6\r\nliveswitch=0.5\r\nautoinc=x\r\nlowinc=2000\r\n");
   ReadAll();
   EXPECT_EQ(plugin.livedirector, 1);
   EXPECT_EQ(plugin.livemin, 6.0);
-  EXPECT_EQ(plugin.liveswitch, 0.2);
+  EXPECT_EQ(plugin.liveswitch, 1.5) << "below 1 a car worth less would be switched to";
   EXPECT_EQ(plugin.autoinc, 0);
   EXPECT_EQ(plugin.mIniLowinc, 2000.0) << "the file's threshold, restored each session under autoinc";
   const std::string file = ReadFileBytes(Ini());

@@ -20,6 +20,7 @@ class LiveDirector : public ::testing::Test {
     plugin.livedirector = 1;
     gaps = {0.0, 5.0, 0.9, 5.0, 5.0, 3.0};
     order = {101, 102, 103, 104, 105, 106};
+    distance = {900.0, 800.0, 700.0, 600.0, 500.0, 400.0};
   }
 
   Snapshot Field(double time, const std::string& stream) {
@@ -27,7 +28,7 @@ class LiveDirector : public ::testing::Test {
     s.Session(10).Phase(5).Time(time).Stream(stream);
     for (std::size_t i = 0; i < order.size(); ++i) {
       const int place = static_cast<int>(i) + 1;
-      s.Car(order[i], place).Behind(gaps[i]).LapDist(1000.0 - 100.0 * place);
+      s.Car(order[i], place).Behind(gaps[i]).LapDist(distance[i]);
     }
     return s;
   }
@@ -59,6 +60,7 @@ class LiveDirector : public ::testing::Test {
   rF2kovrel plugin;
   std::vector<double> gaps;
   std::vector<int> order;
+  std::vector<double> distance;  // lap distance by place
   std::vector<Cut> cuts;
   double now = 30.0;  // past the first wait: the first snapshot cuts
 };
@@ -66,7 +68,7 @@ class LiveDirector : public ::testing::Test {
 TEST_F(LiveDirector, SwitchesEarlyToAClearlyCloserBattleOnlyAfterTheShortestHold) {
   Step();
   ASSERT_EQ(cuts.size(), 1u);
-  ASSERT_EQ(cuts[0].id, 103);  // the 0.9 s battle
+  ASSERT_EQ(cuts[0].id, 102);  // the 0.9 s battle, from its front
   const double onAir = cuts[0].time;
   RunUntil(onAir + 2.0);
   gaps[5] = 0.3;  // a battle far closer starts at the back
@@ -74,7 +76,7 @@ TEST_F(LiveDirector, SwitchesEarlyToAClearlyCloserBattleOnlyAfterTheShortestHold
   EXPECT_EQ(cuts.size(), 1u) << "no early switch inside the shortest hold";
   RunUntil(onAir + 12.0);
   ASSERT_EQ(cuts.size(), 2u);
-  EXPECT_EQ(cuts[1].id, 106);
+  EXPECT_EQ(cuts[1].id, 105);
   EXPECT_LT(cuts[1].time, onAir + plugin.waitsec) << "earlier than the usual wait";
 }
 
@@ -126,6 +128,7 @@ TEST_F(LiveDirector, FiveCarsReportingAtOnceAreOneSceneShownFromItsFront) {
 }
 
 TEST_F(LiveDirector, AMissedLeadChangeIsReplayedASeenOneIsNot) {
+  gaps = {0.0, 5.0, 5.0, 0.9, 5.0, 3.0};
   Step();
   ASSERT_EQ(cuts.back().id, 103);
   RunUntil(now + 3.0);
@@ -148,7 +151,7 @@ TEST_F(LiveDirector, AMissedLeadChangeIsReplayedASeenOneIsNot) {
     CameraControlInfoV01 cam{};
     seen.WantsToViewVehicle(cam);
   }
-  ASSERT_EQ(seen.mActualVeh, 102);
+  ASSERT_EQ(seen.mActualVeh, 101);
   order = {102, 101, 103, 104, 105, 106};
   Snapshot swapped = Field(33.2, "");
   seen.UpdateScoring(swapped.Info());
@@ -156,6 +159,7 @@ TEST_F(LiveDirector, AMissedLeadChangeIsReplayedASeenOneIsNot) {
 }
 
 TEST_F(LiveDirector, APassMissedDuringAnotherReplayWaitsForItsOwnWithinBudget) {
+  gaps = {0.0, 5.0, 5.0, 5.0, 5.0, 0.9};  // the camera stays at the back
   Step();
   plugin.mReplayPending = true;  // a contact's replay is due
   order = {102, 101, 103, 104, 105, 106};
@@ -180,6 +184,67 @@ TEST_F(LiveDirector, APassMissedDuringAnotherReplayWaitsForItsOwnWithinBudget) {
   Step();
   EXPECT_TRUE(plugin.mReplayPending);
   EXPECT_EQ(plugin.mReplayId, 104);
+}
+
+TEST_F(LiveDirector, TheMiddleCarOfATrainIsWorthBothItsFights) {
+  // 103 fights 102 ahead and 104 behind, 0.4 s each; 105 and 106 are closer
+  // (0.3 s) but alone.
+  gaps = {0.0, 5.0, 0.4, 0.4, 5.0, 0.3};
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  EXPECT_EQ(cuts[0].id, 103);
+}
+
+TEST_F(LiveDirector, AtTheWaitsEndASideBySideGroupKeepsItsCut) {
+  plugin.sbsdist = 20.0;
+  gaps = {0.0, 5.0, 0.2, 5.0, 5.0, 3.0};
+  distance[4] = distance[5] + 10.0;  // 105 beside 106
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  EXPECT_EQ(cuts[0].id, 105) << "the side-by-side pair, not the closest fight";
+}
+
+TEST_F(LiveDirector, APassShownLiveHoldsTheCameraPastTheUsualWait) {
+  gaps = {0.0, 5.0, 0.2, 5.0, 5.0, 5.0};
+  Step();
+  ASSERT_EQ(cuts.back().id, 102);
+  RunUntil(now + 5.0);
+  order = {101, 103, 102, 104, 105, 106};  // 103 passes 102 on camera
+  const double pass = now;
+  Step();
+  gaps[5] = 0.05;  // meanwhile a far closer fight at the back
+  RunUntil(pass + plugin.livemin + 2.0);
+  EXPECT_EQ(cuts.size(), 1u) << "neither the early switch nor the wait cuts away right after the pass";
+  RunUntil(pass + 12.0);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 105);
+  EXPECT_GE(cuts[1].time, pass + 10.0 - 1e-9);
+}
+
+TEST_F(LiveDirector, ContactReplaysKeepToTheBudgetOfEightAnHour) {
+  Step();
+  RunUntil(now + 1.0);
+  Step("Incident Driver 105(105) contact (0.95) with Immovable\n");
+  EXPECT_TRUE(plugin.mReplayPending);
+  plugin.mReplayPending = false;  // shown and over
+  RunUntil(now + 60.0);
+  ASSERT_FALSE(plugin.mReplayRunning);
+  Step("Incident Driver 104(104) contact (0.97) with Immovable\n");
+  EXPECT_FALSE(plugin.mReplayPending) << "the second replay waits for an eighth of an hour";
+
+  // The usual director replays both.
+  rF2kovrel usual;
+  ApplyDefaultSettings(usual, folder.Path());
+  for (const auto& [t, stream] : std::vector<std::pair<double, std::string>>{
+           {30.0, ""}, {31.0, "Incident Driver 105(105) contact (0.95) with Immovable\n"}}) {
+    Snapshot snap = Field(t, stream);
+    usual.UpdateScoring(snap.Info());
+  }
+  EXPECT_TRUE(usual.mReplayPending);
+  usual.mReplayPending = false;
+  Snapshot later = Field(92.0, "Incident Driver 104(104) contact (0.97) with Immovable\n");
+  usual.UpdateScoring(later.Info());
+  EXPECT_TRUE(usual.mReplayPending);
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ void WriteAdvisedIni(const std::string& path, const std::vector<std::string>& he
     if (note != notes.end()) text += Comment(note->key + " was " + note->was + ": " + note->bought);
     const auto own = user.find(k.key);
     std::string value;
+    const bool atDefault = !k.searched || advice.count(k.key) == 0 || advice.at(k.key) == k.fallback;
+    if (k.optIn && own == user.end() && atDefault) continue;
     if (k.searched && advice.count(k.key) != 0) {
       value = advice.at(k.key);
     } else if (own != user.end()) {

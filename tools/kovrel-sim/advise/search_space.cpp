@@ -68,6 +68,8 @@ const std::vector<IniKey>& PluginKeys() {
       {"lowinc", "0.4", true},       {"highinc", "0.8", true},     {"msessioninc", "10", true},
       {"filespath", "", false},      {"debug", "0", false},        {"sbsdist", "1.5", true},
       {"sbscount", "2", true},       {"replayduration", "20", true}, {"replayoffset", "5.0", true},
+      {"livedirector", "0", true, true}, {"livemin", "8", true, true}, {"liveswitch", "1.5", true, true},
+      {"autoinc", "0", true, true},
   };
   return keys;
 }
@@ -132,7 +134,12 @@ std::vector<Knob> BuildSearchSpace(const std::vector<double>& strengths, const C
     knobs.push_back({"highinc", QuantileValues(sorted, {0.6, 0.8, 0.9, 0.95, 0.98, 0.995})});
     knobs.push_back({"lowinc", QuantileValues(sorted, {0.25, 0.5, 0.7, 0.85, 0.95})});
   }
+  knobs.push_back({"livedirector", {"0", "1"}});
+  knobs.push_back({"autoinc", {"0", "1"}});
   knobs.push_back({"waitsec", {"6", "8", "10", "12", "15", "20"}});
+  // Only the live director reads these two.
+  knobs.push_back({"livemin", {"6", "8", "10", "12"}});
+  knobs.push_back({"liveswitch", {"1.25", "1.5", "2", "3"}});
   knobs.push_back({"onboarddiff", {"0.2", "0.3", "0.4", "0.6", "0.8", "1.0"}});
   knobs.push_back({"interestdiff", {"1", "2", "3", "4", "5"}});
   knobs.push_back({"interest", {"5", "8", "12", "16", "20"}});

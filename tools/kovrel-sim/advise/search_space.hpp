@@ -23,6 +23,7 @@ struct IniKey {
   const char* key;
   const char* fallback;
   bool searched;
+  bool optIn = false;  // read only when present: left out of a file at its default
 };
 const std::vector<IniKey>& PluginKeys();
 bool IsSearchedKey(const std::string& key);

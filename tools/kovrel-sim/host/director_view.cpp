@@ -52,6 +52,8 @@ DirectorSettings DirectorView::Settings() const {
   s.replayoffset = d.replayoffset;
   s.filespath = d.filespath;
   s.livedirector = d.livedirector;
+  s.livemin = d.livemin;
+  s.liveswitch = d.liveswitch;
   s.autoinc = d.autoinc;
   s.lowincInForce = d.lowinc;
   s.highincInForce = d.highinc;

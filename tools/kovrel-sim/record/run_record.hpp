@@ -64,6 +64,8 @@ struct DirectorSettings {
   double replayoffset = 5.0;
   std::string filespath;
   int livedirector = 0;
+  double livemin = 8.0;
+  double liveswitch = 1.5;
   int autoinc = 0;
   // With autoinc, the thresholds the session ended with (the contacts' own scale).
   double lowincInForce = 0.4;

@@ -184,7 +184,7 @@ json SettingsJson(const DirectorSettings& d) {
           {"highinc", d.highinc},     {"msessioninc", d.msessioninc}, {"sbscount", d.sbscount},
           {"onboardcam", d.onboardcam}, {"rearviewcam", d.rearviewcam}, {"replayduration", d.replayduration},
           {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)},
-          {"livedirector", d.livedirector}, {"autoinc", d.autoinc},
+          {"livedirector", d.livedirector}, {"livemin", d.livemin}, {"liveswitch", d.liveswitch}, {"autoinc", d.autoinc},
           {"lowinc_in_force", d.lowincInForce}, {"highinc_in_force", d.highincInForce}};
 }
 

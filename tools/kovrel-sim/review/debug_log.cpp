@@ -127,6 +127,10 @@ class SegmentBuilder {
 
   void Values(const IncidentValues& v) {
     if (mOpen) {
+      if (Segment().firstLowinc < 0.0) {
+        Segment().firstLowinc = v.lowinc;
+        Segment().firstHighinc = v.highinc;
+      }
       Segment().lowinc = v.lowinc;
       Segment().highinc = v.highinc;
     }

@@ -44,6 +44,7 @@ struct LogSegment {
   int waitsec = -1;
   double onboarddiff = -1.0;
   double lowinc = -1.0, highinc = -1.0;   // from the incident scan's lines; below 0 when none
+  double firstLowinc = -1.0, firstHighinc = -1.0;  // the first such line's (automatic thresholds move)
   std::map<std::int32_t, std::string> names;  // slot id -> driver, as the incident lines name them
 };
 

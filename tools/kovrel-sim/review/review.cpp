@@ -39,8 +39,19 @@ void TakeLoggedSettings(const LogSegment& seg, DirectorSettings& s, bool given, 
   };
   take("waitsec", s.waitsec, seg.waitsec);
   take("onboarddiff", s.onboarddiff, seg.onboarddiff);
-  take("lowinc", s.lowinc, seg.lowinc);
-  take("highinc", s.highinc, seg.highinc);
+  const bool moved = seg.firstLowinc >= 0.0 && (seg.firstLowinc != seg.lowinc || seg.firstHighinc != seg.highinc);
+  if (moved) {
+    // Automatic thresholds: the settings file's values are not what ran.
+    notes.push_back("the contact thresholds moved during the stretch (automatic thresholds): lowinc " +
+                    Fixed(seg.firstLowinc, 3) + " -> " + Fixed(seg.lowinc, 3) + ", highinc " + Fixed(seg.firstHighinc, 3) +
+                    " -> " + Fixed(seg.highinc, 3) + " in force at its end");
+    s.autoinc = 1;
+  } else {
+    take("lowinc", s.lowinc, seg.lowinc);
+    take("highinc", s.highinc, seg.highinc);
+  }
+  s.lowincInForce = seg.lowinc >= 0.0 ? seg.lowinc : s.lowinc;
+  s.highincInForce = seg.highinc >= 0.0 ? seg.highinc : s.highinc;
   s.known = true;
 }
 

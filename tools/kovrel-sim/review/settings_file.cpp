@@ -37,6 +37,10 @@ void Apply(DirectorSettings& s, const std::string& key, const std::string& value
   else if (key == "replayduration") s.replayduration = integer();
   else if (key == "replayoffset") s.replayoffset = real();
   else if (key == "filespath") s.filespath = value;
+  else if (key == "livedirector") s.livedirector = real() != 0.0 ? 1 : 0;
+  else if (key == "livemin") s.livemin = real();
+  else if (key == "liveswitch") s.liveswitch = real();
+  else if (key == "autoinc") s.autoinc = real() != 0.0 ? 1 : 0;
 }
 
 }  // namespace

@@ -190,13 +190,21 @@ TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
   advice["sbscount"] = "3";
   advice["replayduration"] = "15";
   advice["replayoffset"] = "4.0";
+  advice["livedirector"] = "1";
+  advice["livemin"] = "10";
   const std::string path = dir.File("work/rF2kovrel-advised.ini");
   std::filesystem::create_directories(dir.File("work"));
   ksim::WriteAdvisedIni(path, {"advised, a = b"}, user, advice, {{"waitsec", "15", "score +0.1"}});
   const ksim::IniValues written = ksim::ReadIniValues(path);
-  for (const ksim::IniKey& key : ksim::PluginKeys()) EXPECT_EQ(written.count(key.key), 1u) << key.key;
+  // Opt-in keys appear only when advised away from their default.
+  for (const ksim::IniKey& key : ksim::PluginKeys()) {
+    const bool left = key.optIn && advice.at(key.key) == key.fallback;
+    EXPECT_EQ(written.count(key.key), left ? 0u : 1u) << key.key;
+  }
   EXPECT_EQ(written.at("onboardcam"), "3");
-  EXPECT_EQ(written.size(), ksim::PluginKeys().size()) << "the comments hold no key";
+  EXPECT_EQ(written.at("livedirector"), "1");
+  EXPECT_EQ(written.count("autoinc"), 0u);
+  EXPECT_EQ(written.size(), ksim::PluginKeys().size() - 2) << "the comments hold no key";
   const std::string bytes = ksim_test::ReadBytes(path);
   EXPECT_NE(bytes.find("; waitsec was 15: score +0.1"), std::string::npos);
 
@@ -221,6 +229,8 @@ TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
   EXPECT_EQ(s.replayduration, 15);
   EXPECT_DOUBLE_EQ(s.replayoffset, 4.0);
   EXPECT_EQ(s.onboardcam, 3);
+  EXPECT_EQ(s.livedirector, 1);
+  EXPECT_DOUBLE_EQ(s.livemin, 10.0);
   EXPECT_EQ(ksim::ReadIniValues(result.settingsPath), written) << "the plug-in found nothing to add or replace";
 }
 
