@@ -40,6 +40,16 @@ constexpr int kSceneCars = 5;
 constexpr double kSceneWindowSeconds = 1.0;
 constexpr double kSceneSeconds = 10.0;
 constexpr double kPenaltyGap = 0.5;
+// A car running under this share of the field's median speed is in trouble
+// (a spin, a crash, a wing gone): it is about to be passed by car after car,
+// and worth as much as a fight with no gap at all.
+constexpr double kSlowShare = 0.6;
+constexpr double kSlowWorth = 1.0;
+// Speeds are smoothed over about this long: lap distances are as noisy as gaps.
+constexpr double kSpeedSmoothing = 2.0;
+constexpr double kSlowestSample = -50.0, kFastestSample = 200.0;  // m/s
+// A contact whose car runs slow this soon after it cost the car its pace.
+constexpr double kCostlyAfter = 1.0, kCostlyWithin = 6.0;
 // A wait that cannot run out this snapshot.
 constexpr std::int32_t kHoldWait = std::numeric_limits<std::int32_t>::max();
 
@@ -58,11 +68,22 @@ void SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(i)];
     const double gap = std::fabs(v.mTimeBehindNext);
+    const double distance = info.mLapDist > 0.0 ? v.mTotalLaps * info.mLapDist + v.mLapDist : v.mLapDist;
     if (car.id != v.mID || !std::isfinite(car.gap)) {
       car.id = v.mID;
       car.gap = gap;
+      car.distance = distance;
+      car.speed = -1.0;
     } else {
       car.gap += blend * (gap - car.gap);
+      const double speed = dt > 0.0 ? (distance - car.distance) / dt : -1.0;
+      // A lap count and a lap distance that turn over a snapshot apart give one
+      // wild sample: no car runs backwards or at 700 km/h.
+      if (speed >= kSlowestSample && speed <= kFastestSample) {
+        const double sample = std::max(0.0, speed);
+        car.speed = car.speed < 0.0 ? sample : car.speed + dt / (kSpeedSmoothing + dt) * (sample - car.speed);
+      }
+      car.distance = distance;
     }
     if (v.mPlace >= 1 && v.mPlace <= count) d.mLiveByPlace[static_cast<std::size_t>(v.mPlace)] = i;
   }
@@ -95,6 +116,25 @@ void RateFights(rF2kovrel& d, const ScoringInfoV01& info) {
   }
 }
 
+// Cars far under the field's pace count as if in a fight of their own.
+void RateSlowCars(rF2kovrel& d, const ScoringInfoV01& info) {
+  d.mLiveMedianSpeed = -1.0;
+  std::vector<double>& speeds = d.mLiveSpeeds;
+  speeds.clear();
+  for (std::size_t i = 0; i < d.mLiveCars.size(); ++i) {
+    if (IsRacing(d, info.mVehicle[i]) && d.mLiveCars[i].speed > 0.0) speeds.push_back(d.mLiveCars[i].speed);
+  }
+  if (speeds.size() < 4) return;
+  std::nth_element(speeds.begin(), speeds.begin() + speeds.size() / 2, speeds.end());
+  const double median = speeds[speeds.size() / 2];
+  d.mLiveMedianSpeed = median;
+  for (std::size_t i = 0; i < d.mLiveCars.size(); ++i) {
+    const VehicleScoringInfoV01& v = info.mVehicle[i];
+    if (!IsRacing(d, v) || d.mLiveCars[i].speed < 0.0 || d.mLiveCars[i].speed >= kSlowShare * median) continue;
+    if (v.mPlace >= 1 && v.mPlace < static_cast<int>(d.mLiveWorth.size())) d.mLiveWorth[static_cast<std::size_t>(v.mPlace)] += kSlowWorth;
+  }
+}
+
 // The place best worth watching, the front-most of equals; 0 when no car is in a fight.
 int BestPlace(const rF2kovrel& d) {
   int best = 0;
@@ -104,6 +144,16 @@ int BestPlace(const rF2kovrel& d) {
     }
   }
   return best;
+}
+
+// The place of a car the camera can follow (racing: not in the pit lane, not
+// retired or finished); 0 for any other.
+int RacingPlaceOfSlot(const rF2kovrel& d, const ScoringInfoV01& info, std::int32_t id) {
+  const int count = VehicleCount(info);
+  for (int i = 0; i < count; ++i) {
+    if (info.mVehicle[i].mID == id) return IsRacing(d, info.mVehicle[i]) ? info.mVehicle[i].mPlace : 0;
+  }
+  return 0;
 }
 
 int PlaceOfSlot(const ScoringInfoV01& info, std::int32_t id) {
@@ -157,6 +207,37 @@ void NotePassOnAir(rF2kovrel& d, const ScoringInfoV01& info) {
   d.mLiveOnAirBehind = behind;
 }
 
+// A contact after which its car runs at well under the field's pace (a spin,
+// a crash, a wing gone): shown at once and replayed, within the budget.
+bool ReactToCostlyContact(rF2kovrel& d, const ScoringInfoV01& info) {
+  if (d.mLiveMedianSpeed <= 0.0) return false;
+  for (rF2kovrel::ContactReport& r : d.mRecentReports) {
+    const double age = d.mSessionTime - r.time;
+    if (r.costly || age < kCostlyAfter || age > kCostlyWithin) continue;
+    const int place = PlaceOfSlot(info, r.id);
+    if (place == 0) continue;
+    const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
+    const rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(index)];
+    if (!IsRacing(d, info.mVehicle[index]) || car.speed < 0.0 || car.speed >= kSlowShare * d.mLiveMedianSpeed) continue;
+    // Every report of this car's contact is one contact.
+    for (rF2kovrel::ContactReport& same : d.mRecentReports) same.costly = same.costly || same.id == r.id;
+    const bool replayed = (d.mReplayId == r.id || d.mReplayOtherId == r.id) &&
+                          std::fabs(d.mReplayIncidentTime - r.time) < kCostlyWithin;
+    if (!replayed && !d.mReplayPending && !d.mReplayRunning && d.ReplayBudgetAllows()) {
+      d.mReplayId = r.id;
+      d.mReplayOtherId = -1;
+      d.mReplayIncidentTime = r.time;
+      d.mReplayPending = true;
+      ++d.mReplaysScheduled;
+    }
+    if (r.id == d.mActualVeh || d.mSessionTime - d.mLiveReactedAt < kReactionGapSeconds) return false;
+    d.mLiveReactedAt = d.mSessionTime;
+    CutNowTo(d, place, d.onboarddiff + 1.0, kLiveContact);
+    return true;
+  }
+  return false;
+}
+
 // Five or more cars at once: one scene, shown from its front-most car.
 bool ReactToScene(rF2kovrel& d, const ScoringInfoV01& info) {
   if (d.mSessionTime < d.mSceneUntil) return false;
@@ -168,7 +249,7 @@ bool ReactToScene(rF2kovrel& d, const ScoringInfoV01& info) {
     if (std::find(ids, ids + distinct, r.id) != ids + distinct) continue;
     if (distinct < kSceneCars) ids[distinct] = r.id;
     ++distinct;
-    const int place = PlaceOfSlot(info, r.id);
+    const int place = RacingPlaceOfSlot(d, info, r.id);
     if (place > 0 && (front == 0 || place < front)) front = place;
     if (distinct >= kSceneCars) break;
   }
@@ -182,6 +263,7 @@ bool ReactToScene(rF2kovrel& d, const ScoringInfoV01& info) {
 // The strongest contact of this snapshot, when strong for the session.
 bool ReactToContact(rF2kovrel& d, const ScoringInfoV01& info) {
   if (ReactToScene(d, info)) return true;
+  if (ReactToCostlyContact(d, info)) return true;
   if (d.mSessionTime < d.mSceneUntil) return false;
   if (d.mSessionTime - d.mLiveReactedAt < kReactionGapSeconds) return false;
   const rF2kovrel::ContactReport* strongest = nullptr;
@@ -190,7 +272,8 @@ bool ReactToContact(rF2kovrel& d, const ScoringInfoV01& info) {
     if (strongest == nullptr || r.strength > strongest->strength) strongest = &r;
   }
   if (strongest == nullptr || strongest->id == d.mActualVeh) return false;
-  const int place = PlaceOfSlot(info, strongest->id);
+  // A car out of the race is left to the replay: the camera would not find it.
+  const int place = RacingPlaceOfSlot(d, info, strongest->id);
   if (place == 0) return false;
   d.mLiveReactedAt = d.mSessionTime;
   CutNowTo(d, place, d.onboarddiff + 1.0, kLiveContact);
@@ -241,6 +324,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   if (mGreenSince < 0.0) mGreenSince = mSessionTime;
   SmoothGaps(*this, info);
   RateFights(*this, info);
+  RateSlowCars(*this, info);
   NotePassOnAir(*this, info);
   ReplayMissedPass(info);
   // The flag chase and the leader under a short wait keep their cut.
@@ -271,6 +355,7 @@ void rF2kovrel::ResetLiveDirector() {
   mLiveByPlace.clear();
   mLiveWorth.clear();
   mLiveFightGap.clear();
+  mLiveMedianSpeed = -1.0;
   mLiveLastUpdate = -1.0;
   mLiveSwitchSince = -1.0;
   mLiveSwitchPlace = 0;

@@ -15,8 +15,9 @@ constexpr std::size_t kContactsForScale = 5;
 // must be stronger than half of them.
 constexpr double kHighShare = 0.9;
 constexpr double kLowShare = 0.5;
-// Reports older than this are of no use to the scene detection.
-constexpr double kReportMemorySeconds = 3.0;
+// Reports older than this are of no use to the scene detection nor to the
+// check whether a contact cost its car its pace.
+constexpr double kReportMemorySeconds = 8.0;
 
 // The strength below which `share` of the sorted strengths lie.
 double StrengthAtShare(std::vector<double>& strengths, double share) {
@@ -35,7 +36,7 @@ void rF2kovrel::NoteContactReport(std::int32_t id, double strength) {
   mRecentReports.erase(std::remove_if(mRecentReports.begin(), mRecentReports.end(),
                                       [now](const ContactReport& r) { return now - r.time > kReportMemorySeconds; }),
                        mRecentReports.end());
-  mRecentReports.push_back({now, id, strength});
+  mRecentReports.push_back({now, id, strength, false});
 }
 
 // Derived afresh from everything the session has reported so far, so the same

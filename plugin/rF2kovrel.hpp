@@ -197,16 +197,21 @@ class rF2kovrel final : public InternalsPluginV07 {
   struct LiveCar {
     std::int32_t id = -1;
     double gap = 0.0;  // smoothed time behind the car ahead
+    double distance = -1.0;  // laps and lap distance, metres, at the last update
+    double speed = 0.0;      // smoothed, metres a second
   };
   std::vector<LiveCar> mLiveCars;  // by array index
   std::vector<int> mLiveByPlace;   // array index by place, -1 where none
   std::vector<double> mLiveWorth;     // by place: what the close fights of its car are worth
   std::vector<double> mLiveFightGap;  // by place: the gap of its car's closest fight
+  double mLiveMedianSpeed = -1.0;     // the racing cars' median speed, m/s; below 0 while unknown
+  std::vector<double> mLiveSpeeds;    // room for the median, kept between snapshots
   std::vector<double> mContactStrengths;  // this session's reports, for autoinc
   struct ContactReport {
     double time;
     std::int32_t id;
     double strength;
+    bool costly = false;  // its car ran slow afterwards: shown and replayed once
   };
   std::vector<ContactReport> mRecentReports;  // the last few seconds' reports
   double mLiveLastUpdate = -1.0;
