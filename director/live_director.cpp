@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "director/snapshot.hpp"
@@ -48,19 +49,48 @@ constexpr double kSlowWorth = 1.0;
 // Speeds are smoothed over about this long: lap distances are as noisy as gaps.
 constexpr double kSpeedSmoothing = 2.0;
 constexpr double kSlowestSample = -50.0, kFastestSample = 200.0;  // m/s
+constexpr double kPaceSeconds = 1.0;
+constexpr double kReadEverySeconds = 0.4;
 // A contact whose car runs slow this soon after it cost the car its pace.
 constexpr double kCostlyAfter = 1.0, kCostlyWithin = 6.0;
 // A wait that cannot run out this snapshot.
 constexpr std::int32_t kHoldWait = std::numeric_limits<std::int32_t>::max();
 
+// e to the power -x for x >= 0, to a few parts in a hundred thousand: every
+// fight's worth is worked out every snapshot, and the C library's exp cost as
+// much as all the rest of the rating.
+double ExpOfMinus(double x) {
+  if (!(x < 700.0)) return 0.0;
+  const double y = x * 1.4426950408889634;  // in powers of two
+  const int whole = static_cast<int>(y);
+  const double f = y - whole;
+  // 2^-f on [0, 1), its series in f*ln 2 to the seventh power.
+  const double l = 0.6931471805599453 * f;
+  const double part =
+      1.0 - l * (1.0 - l * (0.5 - l * (1.0 / 6.0 - l * (1.0 / 24.0 - l * (1.0 / 120.0 - l * (1.0 / 720.0 - l / 5040.0))))));
+  // 2^-whole built as a double: ldexp costs as much as exp.
+  const std::uint64_t bits = static_cast<std::uint64_t>(1023 - whole) << 52;
+  double scale = 0.0;
+  std::memcpy(&scale, &bits, sizeof scale);
+  return part * scale;
+}
+
 bool IsRacing(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
   return v.mPitState == 0 && v.mFinishStatus == 0 && !(v.mIsPlayer && d.mPlayerDriving);
 }
 
-void SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
+// The cars the pass-on-air check looks at, by index into the live cars: the
+// one on air and the two that were beside it last snapshot; -1 for none.
+struct Watched {
+  int onAir = -1, wasAhead = -1, wasBehind = -1;
+};
+
+Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
+  Watched watched;
   const int count = VehicleCount(info);
   const double dt = d.mLiveLastUpdate < 0.0 ? 0.0 : std::max(0.0, d.mSessionTime - d.mLiveLastUpdate);
   const double blend = dt / (kSmoothingSeconds + dt);
+  const double speedBlend = dt / (kSpeedSmoothing + dt);
   d.mLiveLastUpdate = d.mSessionTime;
   d.mLiveCars.resize(static_cast<std::size_t>(count));
   d.mLiveByPlace.assign(static_cast<std::size_t>(count) + 2, -1);
@@ -68,6 +98,7 @@ void SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(i)];
     const double gap = std::fabs(v.mTimeBehindNext);
+    car.rawGap = gap;
     const double distance = info.mLapDist > 0.0 ? v.mTotalLaps * info.mLapDist + v.mLapDist : v.mLapDist;
     if (car.id != v.mID || !std::isfinite(car.gap)) {
       car.id = v.mID;
@@ -81,65 +112,86 @@ void SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
       // wild sample: no car runs backwards or at 700 km/h.
       if (speed >= kSlowestSample && speed <= kFastestSample) {
         const double sample = std::max(0.0, speed);
-        car.speed = car.speed < 0.0 ? sample : car.speed + dt / (kSpeedSmoothing + dt) * (sample - car.speed);
+        car.speed = car.speed < 0.0 ? sample : car.speed + speedBlend * (sample - car.speed);
       }
       car.distance = distance;
     }
+    car.place = v.mPlace;
+    car.racing = IsRacing(d, v);
     if (v.mPlace >= 1 && v.mPlace <= count) d.mLiveByPlace[static_cast<std::size_t>(v.mPlace)] = i;
+    if (v.mID == d.mActualVeh) watched.onAir = i;
+    if (v.mID == d.mLiveOnAirAhead) watched.wasAhead = i;
+    if (v.mID == d.mLiveOnAirBehind) watched.wasBehind = i;
   }
+  return watched;
 }
 
 // Each car's worth by place: every fight (a racing car and the racing car
 // ahead of it) counts for both its cars, so the middle car of a train is
 // worth both of its fights.
-void RateFights(rF2kovrel& d, const ScoringInfoV01& info) {
+void RateFights(rF2kovrel& d) {
   const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
-  d.mLiveWorth.assign(d.mLiveByPlace.size(), 0.0);
-  d.mLiveFightGap.assign(d.mLiveByPlace.size(), std::numeric_limits<double>::infinity());
+  d.mLiveRatings.assign(d.mLiveByPlace.size(), rF2kovrel::LiveRating{});
   for (int place = 2; place <= places; ++place) {
     const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
     const int ahead = d.mLiveByPlace[static_cast<std::size_t>(place - 1)];
     if (index < 0 || ahead < 0) continue;
-    const VehicleScoringInfoV01& v = info.mVehicle[index];
-    if (!IsRacing(d, v) || !IsRacing(d, info.mVehicle[ahead])) continue;
-    double gap = d.mLiveCars[static_cast<std::size_t>(index)].gap;
+    const rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(index)];
+    if (!car.racing || !d.mLiveCars[static_cast<std::size_t>(ahead)].racing) continue;
+    double gap = car.gap;
     if (gap > kFarthestFight) continue;
     // Behind the interesting places only a really close fight keeps its worth.
     if (place > d.interest && gap > d.onboarddiff) gap += kPenaltyGap;
-    const double worth = std::exp(-gap / kFightScale);
-    const double raw = std::fabs(v.mTimeBehindNext);
+    const double worth = ExpOfMinus(gap / kFightScale);
+    const double raw = car.rawGap;
     const std::size_t attacker = static_cast<std::size_t>(place), defender = attacker - 1;
-    d.mLiveWorth[attacker] += worth;
-    d.mLiveWorth[defender] += worth;
-    d.mLiveFightGap[attacker] = std::min(d.mLiveFightGap[attacker], raw);
-    d.mLiveFightGap[defender] = std::min(d.mLiveFightGap[defender], raw);
+    for (rF2kovrel::LiveRating* rating : {&d.mLiveRatings[attacker], &d.mLiveRatings[defender]}) {
+      rating->worth += worth;
+      rating->fightGap = std::min(rating->fightGap, raw);
+    }
   }
 }
 
-// Cars far under the field's pace count as if in a fight of their own.
-void RateSlowCars(rF2kovrel& d, const ScoringInfoV01& info) {
-  d.mLiveMedianSpeed = -1.0;
+// The racing cars' median speed, m/s; below 0 while too few are known.
+double MedianSpeed(rF2kovrel& d) {
   std::vector<double>& speeds = d.mLiveSpeeds;
   speeds.clear();
-  for (std::size_t i = 0; i < d.mLiveCars.size(); ++i) {
-    if (IsRacing(d, info.mVehicle[i]) && d.mLiveCars[i].speed > 0.0) speeds.push_back(d.mLiveCars[i].speed);
+  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
+    if (car.racing && car.speed > 0.0) speeds.push_back(car.speed);
   }
-  if (speeds.size() < 4) return;
-  std::nth_element(speeds.begin(), speeds.begin() + speeds.size() / 2, speeds.end());
-  const double median = speeds[speeds.size() / 2];
-  d.mLiveMedianSpeed = median;
-  for (std::size_t i = 0; i < d.mLiveCars.size(); ++i) {
-    const VehicleScoringInfoV01& v = info.mVehicle[i];
-    if (!IsRacing(d, v) || d.mLiveCars[i].speed < 0.0 || d.mLiveCars[i].speed >= kSlowShare * median) continue;
-    if (v.mPlace >= 1 && v.mPlace < static_cast<int>(d.mLiveWorth.size())) d.mLiveWorth[static_cast<std::size_t>(v.mPlace)] += kSlowWorth;
+  if (speeds.size() < 4) return -1.0;
+  std::nth_element(speeds.begin(), speeds.begin() + static_cast<std::ptrdiff_t>(speeds.size() / 2), speeds.end());
+  return speeds[speeds.size() / 2];
+}
+
+// The field's pace changes slowly: its median is worked out once a second.
+double FieldPace(rF2kovrel& d) {
+  if (d.mSessionTime - d.mLiveMedianSince >= kPaceSeconds || d.mSessionTime < d.mLiveMedianSince) {
+    d.mLiveMedianSpeed = MedianSpeed(d);
+    d.mLiveMedianSince = d.mSessionTime;
+  }
+  return d.mLiveMedianSpeed;
+}
+
+// Cars far under the field's pace count as if in a fight of their own.
+void RateSlowCars(rF2kovrel& d) {
+  const double median = FieldPace(d);
+  if (median <= 0.0) return;
+  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
+    if (!car.racing || car.speed < 0.0 || car.speed >= kSlowShare * median) continue;
+    if (car.place >= 1 && car.place < static_cast<int>(d.mLiveRatings.size())) {
+      d.mLiveRatings[static_cast<std::size_t>(car.place)].worth += kSlowWorth;
+    }
   }
 }
 
 // The place best worth watching, the front-most of equals; 0 when no car is in a fight.
 int BestPlace(const rF2kovrel& d) {
   int best = 0;
-  for (std::size_t p = 1; p < d.mLiveWorth.size(); ++p) {
-    if (d.mLiveWorth[p] > 0.0 && (best == 0 || d.mLiveWorth[p] > d.mLiveWorth[static_cast<std::size_t>(best)])) {
+  double bestWorth = 0.0;
+  for (std::size_t p = 1; p < d.mLiveRatings.size(); ++p) {
+    if (d.mLiveRatings[p].worth > bestWorth) {
+      bestWorth = d.mLiveRatings[p].worth;
       best = static_cast<int>(p);
     }
   }
@@ -148,7 +200,21 @@ int BestPlace(const rF2kovrel& d) {
 
 // The place of a car the camera can follow (racing: not in the pit lane, not
 // retired or finished); 0 for any other.
-int RacingPlaceOfSlot(const rF2kovrel& d, const ScoringInfoV01& info, std::int32_t id) {
+const rF2kovrel::LiveCar* CarOfSlot(const rF2kovrel& d, std::int32_t id) {
+  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
+    if (car.id == id) return &car;
+  }
+  return nullptr;
+}
+
+int RacingPlaceOfSlot(const rF2kovrel& d, std::int32_t id) {
+  const rF2kovrel::LiveCar* car = CarOfSlot(d, id);
+  return car != nullptr && car->racing ? car->place : 0;
+}
+
+// The same from this snapshot's records, for a cut to make now: the field as
+// last read may be a moment old, and a car that has just retired cannot be cut to.
+int RacingPlaceNow(const rF2kovrel& d, const ScoringInfoV01& info, std::int32_t id) {
   const int count = VehicleCount(info);
   for (int i = 0; i < count; ++i) {
     if (info.mVehicle[i].mID == id) return IsRacing(d, info.mVehicle[i]) ? info.mVehicle[i].mPlace : 0;
@@ -156,23 +222,22 @@ int RacingPlaceOfSlot(const rF2kovrel& d, const ScoringInfoV01& info, std::int32
   return 0;
 }
 
-int PlaceOfSlot(const ScoringInfoV01& info, std::int32_t id) {
-  const int count = VehicleCount(info);
-  for (int i = 0; i < count; ++i) {
-    if (info.mVehicle[i].mID == id) return info.mVehicle[i].mPlace;
-  }
-  return 0;
-}
 
 double WorthAt(const rF2kovrel& d, int place) {
-  return place > 0 && place < static_cast<int>(d.mLiveWorth.size()) ? d.mLiveWorth[static_cast<std::size_t>(place)]
-                                                                      : 0.0;
+  return place > 0 && place < static_cast<int>(d.mLiveRatings.size())
+             ? d.mLiveRatings[static_cast<std::size_t>(place)].worth
+             : 0.0;
 }
 
-std::int32_t SlotAtPlace(const rF2kovrel& d, const ScoringInfoV01& info, int place) {
-  if (place < 1 || place >= static_cast<int>(d.mLiveByPlace.size())) return -1;
+const rF2kovrel::LiveCar* CarAtPlace(const rF2kovrel& d, int place) {
+  if (place < 1 || place >= static_cast<int>(d.mLiveByPlace.size())) return nullptr;
   const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
-  return index < 0 ? -1 : info.mVehicle[index].mID;
+  return index < 0 ? nullptr : &d.mLiveCars[static_cast<std::size_t>(index)];
+}
+
+std::int32_t SlotAtPlace(const rF2kovrel& d, int place) {
+  const rF2kovrel::LiveCar* car = CarAtPlace(d, place);
+  return car != nullptr ? car->id : -1;
 }
 
 void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
@@ -184,21 +249,23 @@ void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
 
 // A pass by or on the car on air: one of the cars beside it last snapshot is
 // on its other side now, both still racing. The camera then stays on it.
-void NotePassOnAir(rF2kovrel& d, const ScoringInfoV01& info) {
-  const int place = PlaceOfSlot(info, d.mActualVeh);
-  const std::int32_t ahead = SlotAtPlace(d, info, place - 1);
-  const std::int32_t behind = SlotAtPlace(d, info, place + 1);
+const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
+  return index < 0 ? nullptr : &d.mLiveCars[static_cast<std::size_t>(index)];
+}
+
+void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
+  const rF2kovrel::LiveCar* onAir = CarAt(d, watched.onAir);
+  const int place = onAir != nullptr ? onAir->place : 0;
+  const std::int32_t ahead = SlotAtPlace(d, place - 1);
+  const std::int32_t behind = SlotAtPlace(d, place + 1);
   if (place > 0 && d.mActualVeh == d.mLiveOnAirVeh) {
-    const bool passed = d.mLiveOnAirAhead >= 0 && PlaceOfSlot(info, d.mLiveOnAirAhead) > place;
-    const bool beenPassed = d.mLiveOnAirBehind >= 0 && PlaceOfSlot(info, d.mLiveOnAirBehind) < place &&
-                            PlaceOfSlot(info, d.mLiveOnAirBehind) > 0;
-    const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
-    const std::int32_t other = passed ? d.mLiveOnAirAhead : d.mLiveOnAirBehind;
-    const int otherPlace = PlaceOfSlot(info, other);
-    const int otherIndex = otherPlace > 0 ? d.mLiveByPlace[static_cast<std::size_t>(otherPlace)] : -1;
-    if ((passed || beenPassed) && index >= 0 && otherIndex >= 0 && IsRacing(d, info.mVehicle[index]) &&
-        IsRacing(d, info.mVehicle[otherIndex])) {
-      const bool forTheLead = std::min(place, otherPlace) == 1;
+    const rF2kovrel::LiveCar* wasAhead = d.mLiveOnAirAhead >= 0 ? CarAt(d, watched.wasAhead) : nullptr;
+    const rF2kovrel::LiveCar* wasBehind = d.mLiveOnAirBehind >= 0 ? CarAt(d, watched.wasBehind) : nullptr;
+    const bool passed = wasAhead != nullptr && wasAhead->place > place;
+    const bool beenPassed = wasBehind != nullptr && wasBehind->place > 0 && wasBehind->place < place;
+    const rF2kovrel::LiveCar* other = passed ? wasAhead : wasBehind;
+    if ((passed || beenPassed) && onAir->racing && other->racing) {
+      const bool forTheLead = std::min(place, other->place) == 1;
       d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : kStayAfterPass);
     }
   }
@@ -210,15 +277,16 @@ void NotePassOnAir(rF2kovrel& d, const ScoringInfoV01& info) {
 // A contact after which its car runs at well under the field's pace (a spin,
 // a crash, a wing gone): shown at once and replayed, within the budget.
 bool ReactToCostlyContact(rF2kovrel& d, const ScoringInfoV01& info) {
-  if (d.mLiveMedianSpeed <= 0.0) return false;
+  double median = 0.0;  // worked out only when a report is of the right age
   for (rF2kovrel::ContactReport& r : d.mRecentReports) {
     const double age = d.mSessionTime - r.time;
     if (r.costly || age < kCostlyAfter || age > kCostlyWithin) continue;
-    const int place = PlaceOfSlot(info, r.id);
+    const rF2kovrel::LiveCar* car = CarOfSlot(d, r.id);
+    if (car == nullptr || !car->racing || car->speed < 0.0) continue;
+    if (median == 0.0) median = FieldPace(d);
+    if (median < 0.0 || car->speed >= kSlowShare * median) continue;
+    const int place = RacingPlaceNow(d, info, r.id);
     if (place == 0) continue;
-    const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
-    const rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(index)];
-    if (!IsRacing(d, info.mVehicle[index]) || car.speed < 0.0 || car.speed >= kSlowShare * d.mLiveMedianSpeed) continue;
     // Every report of this car's contact is one contact.
     for (rF2kovrel::ContactReport& same : d.mRecentReports) same.costly = same.costly || same.id == r.id;
     const bool replayed = (d.mReplayId == r.id || d.mReplayOtherId == r.id) &&
@@ -249,7 +317,7 @@ bool ReactToScene(rF2kovrel& d, const ScoringInfoV01& info) {
     if (std::find(ids, ids + distinct, r.id) != ids + distinct) continue;
     if (distinct < kSceneCars) ids[distinct] = r.id;
     ++distinct;
-    const int place = RacingPlaceOfSlot(d, info, r.id);
+    const int place = RacingPlaceNow(d, info, r.id);
     if (place > 0 && (front == 0 || place < front)) front = place;
     if (distinct >= kSceneCars) break;
   }
@@ -273,7 +341,7 @@ bool ReactToContact(rF2kovrel& d, const ScoringInfoV01& info) {
   }
   if (strongest == nullptr || strongest->id == d.mActualVeh) return false;
   // A car out of the race is left to the replay: the camera would not find it.
-  const int place = RacingPlaceOfSlot(d, info, strongest->id);
+  const int place = RacingPlaceNow(d, info, strongest->id);
   if (place == 0) return false;
   d.mLiveReactedAt = d.mSessionTime;
   CutNowTo(d, place, d.onboarddiff + 1.0, kLiveContact);
@@ -288,7 +356,7 @@ void ChooseBestFight(rF2kovrel& d, int best) {
   const bool pitLane = d.mInPit && d.mPitPlace != 0 && d.mNextPlace == d.mPitPlace;
   if (best == 0 || sideBySide || pitLane) return;
   d.mNextPlace = best;
-  d.mMinBehind = d.mLiveFightGap[static_cast<std::size_t>(best)];
+  d.mMinBehind = d.mLiveRatings[static_cast<std::size_t>(best)].fightGap;
   d.mLiveReason = kLiveBestFight;
 }
 
@@ -308,7 +376,7 @@ bool SwitchEarly(rF2kovrel& d, int best, double onAirWorth) {
   if (d.mSessionTime - d.mLastCutTime < d.livemin) return false;
   if (d.mSessionTime - d.mLiveSwitchSince < kSwitchPersistSeconds) return false;
   d.mLiveSwitchPlace = 0;
-  CutNowTo(d, best, d.mLiveFightGap[static_cast<std::size_t>(best)], kLiveCloserBattle);
+  CutNowTo(d, best, d.mLiveRatings[static_cast<std::size_t>(best)].fightGap, kLiveCloserBattle);
   return true;
 }
 
@@ -322,26 +390,44 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
     return;
   }
   if (mGreenSince < 0.0) mGreenSince = mSessionTime;
-  SmoothGaps(*this, info);
-  RateFights(*this, info);
-  RateSlowCars(*this, info);
-  NotePassOnAir(*this, info);
-  ReplayMissedPass(info);
+  // The field is read a few times a second: its gaps and speeds are smoothed
+  // over half a second and more, and an early switch waits a second anyway.
+  const bool fresh = mLiveLastUpdate < 0.0 || mSessionTime < mLiveLastUpdate ||
+                     mSessionTime - mLiveLastUpdate >= kReadEverySeconds - 1e-9;
+  if (fresh) {
+    const Watched watched = SmoothGaps(*this, info);
+    NotePassOnAir(*this, watched);
+    ReplayMissedPass(info);
+  }
   // The flag chase and the leader under a short wait keep their cut.
   if (mCutWait == 2 || mReplayRunning) return;
-  const int best = BestPlace(*this);
+  if (mCarChosen) {
+    if (ReactToContact(*this, info)) return;
+    if (mSessionTime < mLiveStayUntil) {
+      mCutWait = kHoldWait;
+      return;
+    }
+  }
+  // The cars are rated only when a choice can come of it: the first shot, the
+  // wait's end, or (a second ahead, for the switch to hold) an early switch.
+  const double held = mSessionTime - mLastCutTime;
+  const bool waitOver = held > mCutWait;
+  if (mCarChosen && !waitOver && held < livemin - kSwitchPersistSeconds) {
+    mLiveSwitchPlace = 0;
+    return;
+  }
+  if (mLiveRatedAt != mLiveLastUpdate) {
+    RateFights(*this);
+    RateSlowCars(*this);
+    mLiveBest = BestPlace(*this);
+    mLiveRatedAt = mLiveLastUpdate;
+  }
   if (!mCarChosen) {
-    ChooseBestFight(*this, best);  // the first shot
+    ChooseBestFight(*this, mLiveBest);  // the first shot
     return;
   }
-  if (ReactToContact(*this, info)) return;
-  if (mSessionTime < mLiveStayUntil) {
-    mCutWait = kHoldWait;
-    return;
-  }
-  const int onAir = PlaceOfSlot(info, mActualVeh);
-  if (SwitchEarly(*this, best, WorthAt(*this, onAir))) return;
-  if (mSessionTime - mLastCutTime > mCutWait) ChooseBestFight(*this, best);
+  if (SwitchEarly(*this, mLiveBest, WorthAt(*this, RacingPlaceOfSlot(*this, mActualVeh)))) return;
+  if (waitOver) ChooseBestFight(*this, mLiveBest);
 }
 
 void rF2kovrel::ResetLiveDirector() {
@@ -353,9 +439,11 @@ void rF2kovrel::ResetLiveDirector() {
   mRecentReports.clear();
   mLiveCars.clear();
   mLiveByPlace.clear();
-  mLiveWorth.clear();
-  mLiveFightGap.clear();
+  mLiveRatings.clear();
+  mLiveRatedAt = -2.0;
+  mLiveBest = 0;
   mLiveMedianSpeed = -1.0;
+  mLiveMedianSince = -1.0e9;
   mLiveLastUpdate = -1.0;
   mLiveSwitchSince = -1.0;
   mLiveSwitchPlace = 0;

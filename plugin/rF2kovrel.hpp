@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -196,15 +197,24 @@ class rF2kovrel final : public InternalsPluginV07 {
   // The live director's state, reset with the session.
   struct LiveCar {
     std::int32_t id = -1;
+    std::int32_t place = 0;
+    bool racing = false;  // on track and in the race: not in the pit lane, retired or finished
     double gap = 0.0;  // smoothed time behind the car ahead
+    double rawGap = 0.0;  // as this snapshot has it
     double distance = -1.0;  // laps and lap distance, metres, at the last update
     double speed = 0.0;      // smoothed, metres a second
   };
-  std::vector<LiveCar> mLiveCars;  // by array index
+  std::vector<LiveCar> mLiveCars;  // by array index: the records themselves lie hundreds of bytes apart
   std::vector<int> mLiveByPlace;   // array index by place, -1 where none
-  std::vector<double> mLiveWorth;     // by place: what the close fights of its car are worth
-  std::vector<double> mLiveFightGap;  // by place: the gap of its car's closest fight
-  double mLiveMedianSpeed = -1.0;     // the racing cars' median speed, m/s; below 0 while unknown
+  struct LiveRating {
+    double worth = 0.0;  // what the close fights of the car (and its lack of pace) are worth
+    double fightGap = std::numeric_limits<double>::infinity();  // the gap of its closest fight
+  };
+  std::vector<LiveRating> mLiveRatings;  // by place
+  double mLiveRatedAt = -2.0;  // the read of the field the ratings come from
+  int mLiveBest = 0;           // the place best worth watching at that read
+  double mLiveMedianSpeed = -1.0;  // the racing cars' median speed, m/s; below 0 while unknown
+  double mLiveMedianSince = -1.0e9;
   std::vector<double> mLiveSpeeds;    // room for the median, kept between snapshots
   std::vector<double> mContactStrengths;  // this session's reports, for autoinc
   struct ContactReport {

@@ -21,6 +21,8 @@ class LiveDirector : public ::testing::Test {
     gaps = {0.0, 5.0, 0.9, 5.0, 5.0, 3.0};
     order = {101, 102, 103, 104, 105, 106};
     distance = {900.0, 800.0, 700.0, 600.0, 500.0, 400.0};
+    speed = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    finish = {0, 0, 0, 0, 0, 0};
   }
 
   Snapshot Field(double time, const std::string& stream) {
@@ -28,7 +30,7 @@ class LiveDirector : public ::testing::Test {
     s.Session(10).Phase(5).Time(time).Stream(stream);
     for (std::size_t i = 0; i < order.size(); ++i) {
       const int place = static_cast<int>(i) + 1;
-      s.Car(order[i], place).Behind(gaps[i]).LapDist(distance[i]);
+      s.Car(order[i], place).Behind(gaps[i]).LapDist(distance[i]).Finish(finish[i]);
     }
     return s;
   }
@@ -41,6 +43,7 @@ class LiveDirector : public ::testing::Test {
     const int cut = plugin.WantsToViewVehicle(cam) == 1 ? cam.mID : -1;
     if (cut >= 0) cuts.push_back({now, cut});
     now += 0.2;
+    for (std::size_t i = 0; i < distance.size(); ++i) distance[i] += speed[i] * 0.2;
     return cut;
   }
   // Steps until the time given; `each` may change the field before each step.
@@ -61,6 +64,8 @@ class LiveDirector : public ::testing::Test {
   std::vector<double> gaps;
   std::vector<int> order;
   std::vector<double> distance;  // lap distance by place
+  std::vector<double> speed;     // metres a second by place
+  std::vector<int> finish;       // finish status by place
   std::vector<Cut> cuts;
   double now = 30.0;  // past the first wait: the first snapshot cuts
 };
@@ -137,7 +142,7 @@ TEST_F(LiveDirector, AMissedLeadChangeIsReplayedASeenOneIsNot) {
   EXPECT_TRUE(plugin.mReplayPending);
   EXPECT_EQ(plugin.mReplayId, 102);
   EXPECT_EQ(plugin.mReplayOtherId, 101);
-  EXPECT_NEAR(plugin.mReplayIncidentTime, now - 0.2, 1e-9);
+  EXPECT_NEAR(plugin.mReplayIncidentTime, now - 0.2, 0.4 + 1e-9);
 
   // Another race, the camera on the leaders' fight when the lead changes.
   rF2kovrel seen;
@@ -170,7 +175,7 @@ TEST_F(LiveDirector, APassMissedDuringAnotherReplayWaitsForItsOwnWithinBudget) {
   Step();
   EXPECT_TRUE(plugin.mReplayPending);
   EXPECT_EQ(plugin.mReplayId, 102);
-  EXPECT_NEAR(plugin.mReplayIncidentTime, swap, 1e-9) << "pre-rolled from the swap, not from the wait's end";
+  EXPECT_NEAR(plugin.mReplayIncidentTime, swap, 0.4 + 1e-9) << "pre-rolled from the swap as read, not from the wait's end";
 
   // A pass for second place over budget: still not replayed after 61 s (too
   // old by then); a lead change goes past the budget.
@@ -245,6 +250,81 @@ TEST_F(LiveDirector, ContactReplaysKeepToTheBudgetOfEightAnHour) {
   Snapshot later = Field(92.0, "Incident Driver 104(104) contact (0.97) with Immovable\n");
   usual.UpdateScoring(later.Info());
   EXPECT_TRUE(usual.mReplayPending);
+}
+
+TEST_F(LiveDirector, ACarFarUnderThePaceIsWorthMoreThanAFight) {
+  speed = {50.0, 50.0, 50.0, 50.0, 10.0, 50.0};  // 105 crawls
+  gaps = {0.0, 5.0, 0.3, 5.0, 5.0, 5.0};
+  Step();
+  ASSERT_EQ(cuts.size(), 1u);
+  ASSERT_EQ(cuts[0].id, 102) << "no pace is known at the first snapshot";
+  RunUntil(cuts[0].time + 14.0);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 105);
+  EXPECT_GE(cuts[1].time, cuts[0].time + plugin.livemin - 1e-9);
+
+  // A lap count and a lap distance that turn over a snapshot apart do not
+  // make a car slow.
+  rF2kovrel steady;
+  ApplyDefaultSettings(steady, folder.Path());
+  steady.livedirector = 1;
+  for (int k = 0; k < 40; ++k) {
+    Snapshot s;
+    s.Session(10).Phase(5).Time(30.0 + 0.2 * k);
+    for (int place = 1; place <= 6; ++place) {
+      const double metres = 1000.0 - 100.0 * place + 10.0 * k;
+      // 106 crosses the line: its distance wraps one snapshot before its lap count turns.
+      const bool wrapped = place == 6 && k >= 20;
+      s.Car(100 + place, place).Behind(place == 1 ? 0.0 : 5.0).LapDist(wrapped ? metres - 4000.0 : metres)
+          .Laps(place == 6 && k >= 21 ? 1 : 0);
+    }
+    steady.UpdateScoring(s.Info());
+  }
+  ASSERT_EQ(steady.mLiveCars.size(), 6u);
+  EXPECT_GT(steady.mLiveCars[5].speed, 40.0);
+}
+
+TEST_F(LiveDirector, AContactThatCostsItsCarItsPaceIsShownAndReplayed) {
+  speed = {50.0, 50.0, 50.0, 50.0, 50.0, 50.0};
+  Step();
+  RunUntil(now + 3.0);
+  const double contact = now;
+  Step("Incident Driver 105(105) contact (0.30) with Immovable\n");  // light: no reaction of its own
+  RunUntil(now + 0.6);
+  EXPECT_EQ(cuts.size(), 1u);
+  EXPECT_FALSE(plugin.mReplayPending);
+  speed[4] = 5.0;  // it spun
+  RunUntil(contact + 5.0);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].id, 105);
+  EXPECT_TRUE(plugin.mReplayPending || plugin.mReplayRunning);
+  EXPECT_EQ(plugin.mReplayId, 105);
+  EXPECT_NEAR(plugin.mReplayIncidentTime, contact, 1e-9) << "pre-rolled from the contact";
+
+  // The same light contact with no loss of pace is left alone.
+  rF2kovrel calm;
+  ApplyDefaultSettings(calm, folder.Path());
+  calm.livedirector = 1;
+  speed[4] = 50.0;
+  for (double t = 30.0; t < 40.0; t += 0.2) {
+    Snapshot snap = Field(t, t > 32.9 && t < 33.1 ? "Incident Driver 105(105) contact (0.30) with Immovable\n" : "");
+    calm.UpdateScoring(snap.Info());
+    for (std::size_t i = 0; i < distance.size(); ++i) distance[i] += speed[i] * 0.2;
+  }
+  EXPECT_FALSE(calm.mReplayPending);
+  EXPECT_NE(calm.mActualVeh, 105);
+}
+
+TEST_F(LiveDirector, AStrongContactOfARetiredCarIsLeftToItsReplay) {
+  Step();
+  const int onAir = cuts.back().id;
+  RunUntil(now + 2.0);
+  finish[4] = 2;  // 105 hits the wall and is out
+  Step("Incident Driver 105(105) contact (0.95) with Immovable\n");
+  Step();
+  EXPECT_EQ(cuts.size(), 1u) << "the camera stays on " << onAir << " instead of a car it cannot find";
+  EXPECT_TRUE(plugin.mReplayPending || plugin.mReplayRunning);
+  EXPECT_EQ(plugin.mReplayId, 105);
 }
 
 }  // namespace
