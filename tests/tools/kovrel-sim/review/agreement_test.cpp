@@ -38,7 +38,13 @@ Agreement Compare(const ksim::Coverage& run, const ksim::Coverage& review) {
   return a;
 }
 
-Agreement RunAndReview(const std::string& file, std::vector<ksim::Setting> settings) {
+struct Reviewed {
+  ksim::DirectorSettings ran;       // as the run had them at its end
+  ksim::DirectorSettings reviewed;  // as the review took them from the log
+  std::vector<std::string> notes;
+};
+
+Agreement RunAndReview(const std::string& file, std::vector<ksim::Setting> settings, Reviewed* seen = nullptr) {
   ksim_test::TempDir dir(true);
   const ksim::RecordedSession session = ksim::ReadResultsFile(ksim_test::ResultsFile(file.c_str()));
   std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
@@ -56,6 +62,7 @@ Agreement RunAndReview(const std::string& file, std::vector<ksim::Setting> setti
   const ksim::Review review = ksim::ReviewLog(log, session, ksim::DirectorSettings{}, false);
   EXPECT_LT(review.silentSeconds, 1.0) << file;
   const Agreement a = Compare(ran, review.coverage);
+  if (seen != nullptr) *seen = Reviewed{result.settings, review.result.settings, review.notes};
   std::cout << "[ review ] " << file << ": " << a.same << " of " << a.events << " events with the run's verdict ("
             << 100.0 * a.Share() << "%), score " << ran.score << " run, " << review.coverage.score << " review\n";
   return a;
@@ -65,6 +72,25 @@ TEST(ReviewOfARunsOwnLog, GivesTheRunsVerdictForNearlyEveryEvent) {
   const Agreement a = RunAndReview("hockenheim-race-2023.xml", {{"lowinc", "1000"}, {"highinc", "2000"}});
   EXPECT_GT(a.events, 100);
   EXPECT_GE(a.Share(), 0.95);
+}
+
+// The live director cuts at other moments and for other reasons, and its
+// automatic thresholds move during the session: the log still tells the same
+// broadcast, and the review says which thresholds were in force.
+TEST(ReviewOfARunsOwnLog, OfTheLiveDirectorWithAutomaticThresholds) {
+  Reviewed seen;
+  const Agreement a = RunAndReview("hockenheim-race-2023.xml",
+                                   {{"lowinc", "1000"}, {"highinc", "2000"}, {"livedirector", "1"}, {"autoinc", "1"}},
+                                   &seen);
+  EXPECT_GT(a.events, 100);
+  EXPECT_GE(a.Share(), 0.95);
+  EXPECT_EQ(seen.reviewed.autoinc, 1);
+  EXPECT_DOUBLE_EQ(seen.reviewed.lowincInForce, seen.ran.lowincInForce);
+  EXPECT_DOUBLE_EQ(seen.reviewed.highincInForce, seen.ran.highincInForce);
+  EXPECT_NE(seen.ran.highincInForce, 2000.0) << "the session's own scale took over";
+  bool noted = false;
+  for (const std::string& note : seen.notes) noted = noted || note.find("thresholds moved") != std::string::npos;
+  EXPECT_TRUE(noted);
 }
 
 // The four shared files; long, so only when asked (KSIM_REVIEW_ALL=1).
