@@ -292,11 +292,7 @@ bool ReactToCostlyContact(rF2kovrel& d, const ScoringInfoV01& info) {
     const bool replayed = (d.mReplayId == r.id || d.mReplayOtherId == r.id) &&
                           std::fabs(d.mReplayIncidentTime - r.time) < kCostlyWithin;
     if (!replayed && !d.mReplayPending && !d.mReplayRunning && d.ReplayBudgetAllows()) {
-      d.mReplayId = r.id;
-      d.mReplayOtherId = -1;
-      d.mReplayIncidentTime = r.time;
-      d.mReplayPending = true;
-      ++d.mReplaysScheduled;
+      d.ScheduleLiveReplay(r.id, -1, r.time);
     }
     if (r.id == d.mActualVeh || d.mSessionTime - d.mLiveReactedAt < kReactionGapSeconds) return false;
     d.mLiveReactedAt = d.mSessionTime;

@@ -3,6 +3,8 @@
 // podium pass) the budget of replays for the race so far allows.
 #include <algorithm>
 #include <cstdint>
+#include <locale>
+#include <sstream>
 
 #include "director/snapshot.hpp"
 #include "plugin/rF2kovrel.hpp"
@@ -31,6 +33,23 @@ bool InPitOrDone(const ScoringInfoV01& info, std::int32_t id) {
 }
 
 }  // namespace
+
+// Every replay the live director asks for goes through here; with debug=1 the
+// log says which moment it shows (the usual "... >= highinc" line is the scan's).
+void rF2kovrel::ScheduleLiveReplay(std::int32_t id, std::int32_t otherId, double time) {
+  mReplayId = id;
+  mReplayOtherId = otherId;
+  mReplayIncidentTime = time;
+  mReplayPending = true;
+  ++mReplaysScheduled;
+  if (debug == 0) return;
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line.setf(std::ios::fixed, std::ios::floatfield);
+  line.precision(3);
+  line << "Live replay : t=" << time << " id=" << id << "\n";
+  AppendDebugText(line.str());
+}
 
 bool rF2kovrel::ReplayBudgetAllows() const {
   if (mGreenSince < 0.0) return true;
@@ -73,10 +92,6 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
   // A lead change is rare and always worth its replay; podium passes keep to the budget.
   const bool leadChange = mWaitingPassPlace == 1;
   if (mReplayPending || mReplayRunning || !(leadChange || ReplayBudgetAllows())) return;
-  mReplayId = mWaitingPasser;
-  mReplayOtherId = mWaitingPassed;
-  mReplayIncidentTime = mWaitingPassTime;
-  mReplayPending = true;
-  ++mReplaysScheduled;
+  ScheduleLiveReplay(mWaitingPasser, mWaitingPassed, mWaitingPassTime);
   mWaitingPasser = -1;
 }

@@ -75,6 +75,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   void DeriveContactThresholds();
   void ReplayMissedPass(const ScoringInfoV01& info);
   bool ReplayBudgetAllows() const;
+  void ScheduleLiveReplay(std::int32_t id, std::int32_t otherId, double time);
 
   // webclient/
   void ProbeWebServer();

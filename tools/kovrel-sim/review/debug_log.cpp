@@ -34,6 +34,7 @@ class SegmentBuilder {
       case LogLineKind::IncidentText: Names(text); break;
       case LogLineKind::IncidentValues: Values(line.values); break;
       case LogLineKind::ReplayScheduled: mScheduledPending = true; break;
+      case LogLineKind::LiveReplay: mScheduledIncident = line.liveReplayMoment; break;
       case LogLineKind::Broken: ++mLog.brokenLines; break;
       case LogLineKind::Other: break;
     }

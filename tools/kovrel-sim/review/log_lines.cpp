@@ -73,6 +73,9 @@ LogLine ReadLogLine(std::string_view line) {
     out.kind = LogLineKind::AutoOff;
   } else if (StartsWith(line, "Incident : ") || StartsWith(line, "<Incident ")) {
     out.kind = LogLineKind::IncidentText;
+  } else if (StartsWith(line, "Live replay : t=")) {
+    std::size_t at = 0;
+    out.kind = ReadNumber(line, "Live replay : t=", at, out.liveReplayMoment) ? LogLineKind::LiveReplay : LogLineKind::Broken;
   } else if (StartsWith(line, "lowinc=")) {
     out.kind = ReadValues(line, out.values) ? LogLineKind::IncidentValues : LogLineKind::Broken;
   } else if (line.find(" >= highinc ...") != std::string_view::npos || line.find(" >= lowinc ...") != std::string_view::npos) {

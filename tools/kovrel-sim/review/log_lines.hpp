@@ -30,6 +30,7 @@ enum class LogLineKind {
   IncidentText,    // "Incident : " or a later line of the raw stream text it copied
   IncidentValues,  // "lowinc=..., highinc=..., pincsize=..., sincsize=..."
   ReplayScheduled, // "<strength> >= highinc ..." or ">= lowinc ..."
+  LiveReplay,      // "Live replay : t=<moment> id=<slot>": the live director's replay of a pass or contact
   Other,           // the lines of the raw stream text after the first, and anything else
   Broken,          // starts as a State line but does not read as one (a cut-off line)
 };
@@ -43,6 +44,7 @@ struct LogLine {
   LogLineKind kind = LogLineKind::Other;
   StateLine state;
   IncidentValues values;
+  double liveReplayMoment = -1.0;  // LiveReplay: the session time it shows
 };
 
 // Reads one line, without its line end (a carriage return left at its end is

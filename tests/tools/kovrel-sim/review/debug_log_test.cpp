@@ -50,6 +50,10 @@ TEST(DebugLogLines, OtherLinesAreToldApartAndACutStateLineIsBroken) {
   EXPECT_EQ(ksim::ReadLogLine("Auto camera: off\r").kind, ksim::LogLineKind::AutoOff);
   EXPECT_EQ(ksim::ReadLogLine("Auto camera: on").kind, ksim::LogLineKind::AutoOn);
   EXPECT_EQ(ksim::ReadLogLine("6632.08 >= highinc ...").kind, ksim::LogLineKind::ReplayScheduled);
+  const ksim::LogLine live = ksim::ReadLogLine("Live replay : t=417.400 id=56");
+  ASSERT_EQ(live.kind, ksim::LogLineKind::LiveReplay);
+  EXPECT_DOUBLE_EQ(live.liveReplayMoment, 417.4);
+  EXPECT_EQ(ksim::ReadLogLine("Live replay : t=").kind, ksim::LogLineKind::Broken);
   const ksim::LogLine values =
       ksim::ReadLogLine("lowinc=1000, highinc=2000, pincsize=6632.08, sincsize=6632.08, pontosminbehind=0.06, obtime=0.4");
   ASSERT_EQ(values.kind, ksim::LogLineKind::IncidentValues);
