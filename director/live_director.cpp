@@ -41,15 +41,18 @@ constexpr int kSceneCars = 5;
 constexpr double kSceneWindowSeconds = 1.0;
 constexpr double kSceneSeconds = 10.0;
 constexpr double kPenaltyGap = 0.5;
-// A car running under this share of the field's median speed is in trouble
-// (a spin, a crash, a wing gone): it is about to be passed by car after car,
-// and worth as much as a fight with no gap at all.
-constexpr double kSlowShare = 0.6;
+// A car losing this many seconds to the leader each second (running at about
+// 60% of the pace or less) is in trouble: a spin, a crash, a wing gone. It is
+// about to be passed by car after car and is worth as much as a fight with no
+// gap at all. Time lost to the leader is measured at the same point of the
+// track, so a slow corner is no trouble, as a car's speed there would be.
+constexpr double kSlowLoss = 0.4;
 constexpr double kSlowWorth = 1.0;
-// Speeds are smoothed over about this long: lap distances are as noisy as gaps.
-constexpr double kSpeedSmoothing = 2.0;
-constexpr double kSlowestSample = -50.0, kFastestSample = 200.0;  // m/s
-constexpr double kPaceSeconds = 1.0;
+// The loss is smoothed over about this long: gaps are noisy.
+constexpr double kLossSmoothing = 2.0;
+// A gap to the leader cannot grow faster than time passes; a sample beyond
+// this is a change of leader or a jump of the timing.
+constexpr double kWildLoss = 1.5;
 constexpr double kReadEverySeconds = 0.4;
 // A contact whose car runs slow this soon after it cost the car its pace.
 constexpr double kCostlyAfter = 1.0, kCostlyWithin = 6.0;
@@ -90,7 +93,10 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   const int count = VehicleCount(info);
   const double dt = d.mLiveLastUpdate < 0.0 ? 0.0 : std::max(0.0, d.mSessionTime - d.mLiveLastUpdate);
   const double blend = dt / (kSmoothingSeconds + dt);
-  const double speedBlend = dt / (kSpeedSmoothing + dt);
+  const double lossBlend = dt / (kLossSmoothing + dt);
+  // With a new leader every gap to the leader jumps: no loss is read then.
+  const bool sameLeader = d.mLiveLeader == d.mLeaderVeh;
+  d.mLiveLeader = d.mLeaderVeh;
   d.mLiveLastUpdate = d.mSessionTime;
   d.mLiveCars.resize(static_cast<std::size_t>(count));
   d.mLiveByPlace.assign(static_cast<std::size_t>(count) + 2, -1);
@@ -99,23 +105,21 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(i)];
     const double gap = std::fabs(v.mTimeBehindNext);
     car.rawGap = gap;
-    const double distance = info.mLapDist > 0.0 ? v.mTotalLaps * info.mLapDist + v.mLapDist : v.mLapDist;
+    const double behindLeader = v.mTimeBehindLeader;
     if (car.id != v.mID || !std::isfinite(car.gap)) {
       car.id = v.mID;
       car.gap = gap;
-      car.distance = distance;
-      car.speed = -1.0;
+      car.loss = 0.0;
+      car.lossKnown = false;
     } else {
       car.gap += blend * (gap - car.gap);
-      const double speed = dt > 0.0 ? (distance - car.distance) / dt : -1.0;
-      // A lap count and a lap distance that turn over a snapshot apart give one
-      // wild sample: no car runs backwards or at 700 km/h.
-      if (speed >= kSlowestSample && speed <= kFastestSample) {
-        const double sample = std::max(0.0, speed);
-        car.speed = car.speed < 0.0 ? sample : car.speed + speedBlend * (sample - car.speed);
+      const double loss = dt > 0.0 ? (behindLeader - car.behindLeader) / dt : 0.0;
+      if (dt > 0.0 && sameLeader && v.mPlace > 1 && std::fabs(loss) <= kWildLoss) {
+        car.loss = car.lossKnown ? car.loss + lossBlend * (loss - car.loss) : loss;
+        car.lossKnown = true;
       }
-      car.distance = distance;
     }
+    car.behindLeader = behindLeader;
     car.place = v.mPlace;
     car.racing = IsRacing(d, v);
     if (v.mPlace >= 1 && v.mPlace <= count) d.mLiveByPlace[static_cast<std::size_t>(v.mPlace)] = i;
@@ -152,33 +156,12 @@ void RateFights(rF2kovrel& d) {
   }
 }
 
-// The racing cars' median speed, m/s; below 0 while too few are known.
-double MedianSpeed(rF2kovrel& d) {
-  std::vector<double>& speeds = d.mLiveSpeeds;
-  speeds.clear();
-  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
-    if (car.racing && car.speed > 0.0) speeds.push_back(car.speed);
-  }
-  if (speeds.size() < 4) return -1.0;
-  std::nth_element(speeds.begin(), speeds.begin() + static_cast<std::ptrdiff_t>(speeds.size() / 2), speeds.end());
-  return speeds[speeds.size() / 2];
-}
+bool InTrouble(const rF2kovrel::LiveCar& car) { return car.racing && car.lossKnown && car.loss >= kSlowLoss; }
 
-// The field's pace changes slowly: its median is worked out once a second.
-double FieldPace(rF2kovrel& d) {
-  if (d.mSessionTime - d.mLiveMedianSince >= kPaceSeconds || d.mSessionTime < d.mLiveMedianSince) {
-    d.mLiveMedianSpeed = MedianSpeed(d);
-    d.mLiveMedianSince = d.mSessionTime;
-  }
-  return d.mLiveMedianSpeed;
-}
-
-// Cars far under the field's pace count as if in a fight of their own.
+// Cars far under the pace count as if in a fight of their own.
 void RateSlowCars(rF2kovrel& d) {
-  const double median = FieldPace(d);
-  if (median <= 0.0) return;
   for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
-    if (!car.racing || car.speed < 0.0 || car.speed >= kSlowShare * median) continue;
+    if (!InTrouble(car)) continue;
     if (car.place >= 1 && car.place < static_cast<int>(d.mLiveRatings.size())) {
       d.mLiveRatings[static_cast<std::size_t>(car.place)].worth += kSlowWorth;
     }
@@ -274,17 +257,14 @@ void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
   d.mLiveOnAirBehind = behind;
 }
 
-// A contact after which its car runs at well under the field's pace (a spin,
+// A contact after which its car runs at well under the pace (a spin,
 // a crash, a wing gone): shown at once and replayed, within the budget.
 bool ReactToCostlyContact(rF2kovrel& d, const ScoringInfoV01& info) {
-  double median = 0.0;  // worked out only when a report is of the right age
   for (rF2kovrel::ContactReport& r : d.mRecentReports) {
     const double age = d.mSessionTime - r.time;
     if (r.costly || age < kCostlyAfter || age > kCostlyWithin) continue;
     const rF2kovrel::LiveCar* car = CarOfSlot(d, r.id);
-    if (car == nullptr || !car->racing || car->speed < 0.0) continue;
-    if (median == 0.0) median = FieldPace(d);
-    if (median < 0.0 || car->speed >= kSlowShare * median) continue;
+    if (car == nullptr || !InTrouble(*car)) continue;
     const int place = RacingPlaceNow(d, info, r.id);
     if (place == 0) continue;
     // Every report of this car's contact is one contact.
@@ -386,7 +366,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
     return;
   }
   if (mGreenSince < 0.0) mGreenSince = mSessionTime;
-  // The field is read a few times a second: its gaps and speeds are smoothed
+  // The field is read a few times a second: its gaps and losses are smoothed
   // over half a second and more, and an early switch waits a second anyway.
   const bool fresh = mLiveLastUpdate < 0.0 || mSessionTime < mLiveLastUpdate ||
                      mSessionTime - mLiveLastUpdate >= kReadEverySeconds - 1e-9;
@@ -438,8 +418,7 @@ void rF2kovrel::ResetLiveDirector() {
   mLiveRatings.clear();
   mLiveRatedAt = -2.0;
   mLiveBest = 0;
-  mLiveMedianSpeed = -1.0;
-  mLiveMedianSince = -1.0e9;
+  mLiveLeader = -1;
   mLiveLastUpdate = -1.0;
   mLiveSwitchSince = -1.0;
   mLiveSwitchPlace = 0;

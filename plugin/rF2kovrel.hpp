@@ -202,8 +202,9 @@ class rF2kovrel final : public InternalsPluginV07 {
     bool racing = false;  // on track and in the race: not in the pit lane, retired or finished
     double gap = 0.0;  // smoothed time behind the car ahead
     double rawGap = 0.0;  // as this snapshot has it
-    double distance = -1.0;  // laps and lap distance, metres, at the last update
-    double speed = 0.0;      // smoothed, metres a second
+    double behindLeader = 0.0;  // time behind the leader at the last read
+    double loss = 0.0;          // smoothed: seconds lost to the leader each second
+    bool lossKnown = false;
   };
   std::vector<LiveCar> mLiveCars;  // by array index: the records themselves lie hundreds of bytes apart
   std::vector<int> mLiveByPlace;   // array index by place, -1 where none
@@ -214,9 +215,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::vector<LiveRating> mLiveRatings;  // by place
   double mLiveRatedAt = -2.0;  // the read of the field the ratings come from
   int mLiveBest = 0;           // the place best worth watching at that read
-  double mLiveMedianSpeed = -1.0;  // the racing cars' median speed, m/s; below 0 while unknown
-  double mLiveMedianSince = -1.0e9;
-  std::vector<double> mLiveSpeeds;    // room for the median, kept between snapshots
+  std::int32_t mLiveLeader = -1;  // the leader at the last read of the field
   std::vector<double> mContactStrengths;  // this session's reports, for autoinc
   struct ContactReport {
     double time;

@@ -11,6 +11,7 @@ class CarBuilder {
  public:
   explicit CarBuilder(VehicleScoringInfoV01& v) : mV(v) {}
   CarBuilder& Behind(double seconds) { mV.mTimeBehindNext = seconds; return *this; }
+  CarBuilder& BehindLeader(double seconds) { mV.mTimeBehindLeader = seconds; return *this; }
   CarBuilder& Pit(int state) { mV.mPitState = static_cast<unsigned char>(state); return *this; }
   CarBuilder& Finish(int status) { mV.mFinishStatus = static_cast<signed char>(status); return *this; }
   CarBuilder& Player() { mV.mIsPlayer = true; return *this; }
