@@ -71,7 +71,8 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
     // not a car that dropped out or a pit stop.
     if (IsAmong(passer, mLivePodium, k + 1) || IsAmong(passed, now, k + 1)) continue;
     if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
-    if (mActualVeh == passer || mActualVeh == passed) continue;  // seen as it happened
+    // Seen as it happened, unless the car was on screen in a replay.
+    if (!mReplayRunning && (mActualVeh == passer || mActualVeh == passed)) continue;
     // The pass for the best place of this snapshot waits for its replay,
     // unless one for a better place already does.
     if (mWaitingPasser < 0 || k + 1 <= mWaitingPassPlace) {

@@ -193,6 +193,25 @@ TEST_F(LiveDirector, APassMissedDuringAnotherReplayWaitsForItsOwnWithinBudget) {
   EXPECT_EQ(plugin.mReplayId, 104);
 }
 
+TEST_F(LiveDirector, ALeadChangeWhileOneOfItsCarsIsInAReplayIsReplayedAfterIt) {
+  gaps = {0.0, 5.0, 5.0, 5.0, 5.0, 0.9};
+  Step();
+  RunUntil(now + 2.0);
+  plugin.mReplayRunning = true;  // a replay of the leader's contact is on screen
+  plugin.mActualVeh = 101;
+  order = {102, 101, 103, 104, 105, 106};  // meanwhile 102 takes the lead off it
+  const double swap = now;
+  Step();
+  Step();
+  EXPECT_FALSE(plugin.mReplayPending);
+  plugin.mReplayRunning = false;
+  Step();
+  Step();
+  EXPECT_TRUE(plugin.mReplayPending);
+  EXPECT_EQ(plugin.mReplayId, 102);
+  EXPECT_NEAR(plugin.mReplayIncidentTime, swap, 0.4 + 1e-9);
+}
+
 TEST_F(LiveDirector, TheMiddleCarOfATrainIsWorthBothItsFights) {
   // 103 fights 102 ahead and 104 behind, 0.4 s each; 105 and 106 are closer
   // (0.3 s) but alone.
