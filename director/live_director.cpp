@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 
+#include "director/battle_rules.hpp"
 #include "director/snapshot.hpp"
 #include "plugin/rF2kovrel.hpp"
 
@@ -40,7 +41,6 @@ constexpr double kReactionGapSeconds = 10.0;
 constexpr int kSceneCars = 5;
 constexpr double kSceneWindowSeconds = 1.0;
 constexpr double kSceneSeconds = 10.0;
-constexpr double kPenaltyGap = 0.5;
 // A car losing this many seconds to the leader each second (running at about
 // 60% of the pace or less) is in trouble: a spin, a crash, a wing gone. It is
 // about to be passed by car after car and is worth as much as a fight with no
@@ -77,9 +77,7 @@ double ExpOfMinus(double x) {
   return part * scale;
 }
 
-bool IsRacing(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
-  return v.mPitState == 0 && v.mFinishStatus == 0 && !(v.mIsPlayer && d.mPlayerDriving);
-}
+bool IsRacing(const rF2kovrel& d, const VehicleScoringInfoV01& v) { return IsRunning(v, d.mPlayerDriving); }
 
 // The cars the pass-on-air check looks at, by index into the live cars: the
 // one on air and the two that were beside it last snapshot; -1 for none.
@@ -141,11 +139,8 @@ void RateFights(rF2kovrel& d) {
     if (index < 0 || ahead < 0) continue;
     const rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(index)];
     if (!car.racing || !d.mLiveCars[static_cast<std::size_t>(ahead)].racing) continue;
-    double gap = car.gap;
-    if (gap > kFarthestFight) continue;
-    // Behind the interesting places only a really close fight keeps its worth.
-    if (place > d.interest && gap > d.onboarddiff) gap += kPenaltyGap;
-    const double worth = ExpOfMinus(gap / kFightScale);
+    if (car.gap > kFarthestFight) continue;
+    const double worth = ExpOfMinus(GapAfterInterest(d, place, car.gap) / kFightScale);
     const double raw = car.rawGap;
     const std::size_t attacker = static_cast<std::size_t>(place), defender = attacker - 1;
     for (rF2kovrel::LiveRating* rating : {&d.mLiveRatings[attacker], &d.mLiveRatings[defender]}) {
@@ -180,8 +175,6 @@ int BestPlace(const rF2kovrel& d) {
   return best;
 }
 
-// The place of a car the camera can follow (racing: not in the pit lane, not
-// retired or finished); 0 for any other.
 const rF2kovrel::LiveCar* CarOfSlot(const rF2kovrel& d, std::int32_t id) {
   for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
     if (car.id == id) return &car;
@@ -189,6 +182,8 @@ const rF2kovrel::LiveCar* CarOfSlot(const rF2kovrel& d, std::int32_t id) {
   return nullptr;
 }
 
+// The place of a car the camera can follow (racing: not in the pit lane, not
+// retired or finished); 0 for any other.
 int RacingPlaceOfSlot(const rF2kovrel& d, std::int32_t id) {
   const rF2kovrel::LiveCar* car = CarOfSlot(d, id);
   return car != nullptr && car->racing ? car->place : 0;
@@ -203,7 +198,6 @@ int RacingPlaceNow(const rF2kovrel& d, const ScoringInfoV01& info, std::int32_t 
   }
   return 0;
 }
-
 
 double WorthAt(const rF2kovrel& d, int place) {
   return place > 0 && place < static_cast<int>(d.mLiveRatings.size())
@@ -229,12 +223,18 @@ void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
   d.mLiveReason = reason;
 }
 
-// A pass by or on the car on air: one of the cars beside it last snapshot is
-// on its other side now, both still racing. The camera then stays on it.
+// A cut to a contact or a scene, seen from trackside; the next must wait.
+void ReactWithCutTo(rF2kovrel& d, int place, int reason) {
+  d.mLiveReactedAt = d.mSessionTime;
+  CutNowTo(d, place, d.onboarddiff + 1.0, reason);
+}
+
 const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
   return index < 0 ? nullptr : &d.mLiveCars[static_cast<std::size_t>(index)];
 }
 
+// A pass by or on the car on air: one of the cars beside it last snapshot is
+// on its other side now, both still racing. The camera then stays on it.
 void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
   const rF2kovrel::LiveCar* onAir = CarAt(d, watched.onAir);
   const int place = onAir != nullptr ? onAir->place : 0;
@@ -274,8 +274,7 @@ bool ReactToCostlyContact(rF2kovrel& d, const ScoringInfoV01& info) {
       d.ScheduleLiveReplay(r.id, -1, r.time);
     }
     if (r.id == d.mActualVeh || d.mSessionTime - d.mLiveReactedAt < kReactionGapSeconds) return false;
-    d.mLiveReactedAt = d.mSessionTime;
-    CutNowTo(d, place, d.onboarddiff + 1.0, kLiveContact);
+    ReactWithCutTo(d, place, kLiveContact);
     return true;
   }
   return false;
@@ -298,8 +297,7 @@ bool ReactToScene(rF2kovrel& d, const ScoringInfoV01& info) {
   }
   if (distinct < kSceneCars || front == 0) return false;
   d.mSceneUntil = d.mSessionTime + kSceneSeconds;
-  d.mLiveReactedAt = d.mSessionTime;
-  CutNowTo(d, front, d.onboarddiff + 1.0, kLiveScene);
+  ReactWithCutTo(d, front, kLiveScene);
   return true;
 }
 
@@ -318,8 +316,7 @@ bool ReactToContact(rF2kovrel& d, const ScoringInfoV01& info) {
   // A car out of the race is left to the replay: the camera would not find it.
   const int place = RacingPlaceNow(d, info, strongest->id);
   if (place == 0) return false;
-  d.mLiveReactedAt = d.mSessionTime;
-  CutNowTo(d, place, d.onboarddiff + 1.0, kLiveContact);
+  ReactWithCutTo(d, place, kLiveContact);
   return true;
 }
 

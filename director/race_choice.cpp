@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "director/battle_rules.hpp"
 #include "director/cut_wait.hpp"
 #include "director/snapshot.hpp"
 #include "plugin/rF2kovrel.hpp"
@@ -11,21 +12,10 @@
 namespace {
 
 constexpr double kScorePerSecond = 3.333333333333333;  // one score step per 0.3 s
-constexpr double kPenaltyGap = 0.5;
 constexpr double kChaseWindow = 20.0;  // seconds before a timed end
 
-// Cars in the pit lane, cars that have finished and the player's own car on
-// track are never rated.
-bool IsRunning(const VehicleScoringInfoV01& v, bool playerDriving) {
-  return v.mPitState == 0 && v.mFinishStatus == 0 && !(v.mIsPlayer && playerDriving);
-}
-
-// Behind the first `interest` places a car that is not close to the car ahead
-// counts as half a second further back.
 double ScoreOf(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
-  double gap = v.mTimeBehindNext;
-  if (v.mPlace > d.interest && gap > d.onboarddiff) gap += kPenaltyGap;
-  return std::round(std::fabs(gap) * kScorePerSecond);
+  return std::round(std::fabs(GapAfterInterest(d, v.mPlace, v.mTimeBehindNext)) * kScorePerSecond);
 }
 
 // The lap distances of every car in array order, gathered once per snapshot:

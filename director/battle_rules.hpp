@@ -1,0 +1,18 @@
+// The rules a battle is rated by, shared by the usual choice and the live
+// director so that both follow the same settings.
+#pragma once
+
+#include "plugin/rF2kovrel.hpp"
+
+// Cars in the pit lane, cars that have finished and the player's own car on
+// track are never rated.
+inline bool IsRunning(const VehicleScoringInfoV01& v, bool playerDriving) {
+  return v.mPitState == 0 && v.mFinishStatus == 0 && !(v.mIsPlayer && playerDriving);
+}
+
+// Behind the first `interest` places a car that is not close to the car ahead
+// counts as half a second further back.
+inline double GapAfterInterest(const rF2kovrel& d, int place, double gap) {
+  constexpr double kPenaltyGap = 0.5;
+  return place > d.interest && gap > d.onboarddiff ? gap + kPenaltyGap : gap;
+}
