@@ -122,6 +122,20 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
   }
+  // Each class's race: its cars, its part of the picture, its credit, and its
+  // events live of found.
+  for (const ClassCoverage& cls : c.byClass) {
+    std::string text = std::to_string(cls.cars) + " cars, " + Fixed(100.0 * cls.screenShare, 0) +
+                       "% of the live picture, credit share " + Fixed(cls.CreditShare(), 3);
+    for (int k = 0; k < kEventKinds; ++k) {
+      const KindCoverage& kind = cls.kinds[static_cast<std::size_t>(k)];
+      if (kind.count == 0) continue;
+      text += "; " + std::string(EventKindName(static_cast<EventKind>(k))) + " " + std::to_string(kind.live) + "/" +
+              std::to_string(kind.count) + " live";
+      if (static_cast<EventKind>(k) == EventKind::Contact) text += " (" + std::to_string(kind.heavy) + " heavy)";
+    }
+    out << "  class " << ValidUtf8(cls.name) << ": " << text << '\n';
+  }
   const Penalties& p = c.penalties;
   line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 4 s " + std::to_string(p.shortShots) + " of " +
                         std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), hurried " +
