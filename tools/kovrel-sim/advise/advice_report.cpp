@@ -151,6 +151,15 @@ void PrintAdviceTable(std::ostream& out, const SearchOutcome& outcome, bool user
                   gainText.c_str(), b.Live(), b.Replayed(), b.ReplaysPerHour(), b.medianShot);
     out << line << (row.index == outcome.best ? "see the file written" : Difference(e.candidate, best)) << '\n';
   }
+  // Races of several classes: what the advice changed in each class's race.
+  const Broadcast& advised = outcome.evaluated[outcome.best].broadcast;
+  for (const auto& [name, before] : start.classes) {
+    const auto after = advised.classes.find(name);
+    if (after == advised.classes.end()) continue;
+    out << "  class " << ValidUtf8(name) << ": credit share " << Fixed(before.CreditShare(), 3) << " -> "
+        << Fixed(after->second.CreditShare(), 3) << " (" << Signed(after->second.CreditShare() - before.CreditShare(), 3)
+        << "), events live " << Fixed(before.live, 1) << " -> " << Fixed(after->second.live, 1) << '\n';
+  }
   out << "gain: mean paired gain on " << (userFile ? "your file" : "the defaults")
       << " over the files and seeds, and its standard error; a change is advised only above " << Fixed(kSmallestGain, 3)
       << " and " << Fixed(kStandardErrors, 0) << " standard errors\n";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -60,6 +61,40 @@ RunResult PlayWithoutAWebServer(const std::vector<AdviceSession>& sessions, cons
 
 std::string AbsentFilesFolder(const std::string& workFolder) { (void)workFolder; return "kovrel-advise-absent/rF2stream"; }
 
+namespace {
+
+// A class name as one word of the line: bytes that would split it as %XX.
+std::string EscapedName(const std::string& name) {
+  std::string word;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || c == '%') {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", byte);
+      word += hex;
+    } else {
+      word += c;
+    }
+  }
+  return word.empty() ? "%" : word;  // an empty name still one word
+}
+
+std::string UnescapedName(const std::string& word) {
+  if (word == "%") return std::string();
+  std::string name;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (word[i] == '%' && i + 2 < word.size()) {
+      name += static_cast<char>(std::strtol(word.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      name += word[i];
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
 double Broadcast::Live() const { return Sum(live); }
 double Broadcast::Replayed() const { return Sum(replayed); }
 
@@ -92,6 +127,12 @@ Broadcast EvaluateCandidate(const Candidate& candidate, const std::vector<Advice
         b.live[k] += coverage.kinds[k].live / seeds;
         b.replayed[k] += coverage.kinds[k].replay / seeds;
         b.count[k] += coverage.kinds[k].count / seeds;
+      }
+      for (const ClassCoverage& cls : coverage.byClass) {
+        Broadcast::ClassFigures& figures = b.classes[cls.name];
+        figures.shown += cls.shownWeight / seeds;
+        figures.total += cls.totalWeight / seeds;
+        for (const KindCoverage& kind : cls.kinds) figures.live += kind.live / seeds;
       }
       b.replays += coverage.penalties.replays / seeds;
       b.hours += coverage.penalties.hours / seeds;
@@ -132,6 +173,10 @@ std::string BroadcastLine(const Broadcast& b) {
   out << ' ' << b.runScores.size();
   for (const double s : b.runScores) out << ' ' << s;
   for (std::size_t k = 0; k < b.live.size(); ++k) out << ' ' << b.live[k] << ' ' << b.replayed[k] << ' ' << b.count[k];
+  out << ' ' << b.classes.size();
+  for (const auto& [name, figures] : b.classes) {
+    out << ' ' << EscapedName(name) << ' ' << figures.shown << ' ' << figures.total << ' ' << figures.live;
+  }
   return out.str();
 }
 
@@ -147,6 +192,14 @@ Broadcast ParseBroadcastLine(const std::string& line) {
   b.runScores.resize(in ? runs : 0);
   for (double& s : b.runScores) in >> s;
   for (std::size_t k = 0; k < b.live.size(); ++k) in >> b.live[k] >> b.replayed[k] >> b.count[k];
+  std::size_t classes = 0;
+  in >> classes;
+  for (std::size_t i = 0; in && i < classes; ++i) {
+    std::string name;
+    Broadcast::ClassFigures figures;
+    in >> name >> figures.shown >> figures.total >> figures.live;
+    b.classes[UnescapedName(name)] = figures;
+  }
   if (!in) throw std::runtime_error("a worker answered with an unreadable line: " + line);
   return b;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,13 @@ struct Broadcast {
   // every candidate is played on the same seeds, so two candidates' runs pair up.
   std::vector<double> runScores;
   std::array<double, kEventKinds> live{}, replayed{}, count{};
+  // Races of several classes: per class name, its events' credited weight,
+  // their weight and how many were live (sums over sessions, means over seeds).
+  struct ClassFigures {
+    double shown = 0.0, total = 0.0, live = 0.0;
+    double CreditShare() const { return total > 0.0 ? shown / total : 0.0; }
+  };
+  std::map<std::string, ClassFigures> classes;
   double replays = 0.0;            // replays run
   double hours = 0.0;              // of session
   double medianShot = 0.0;         // median live shot, seconds

@@ -114,8 +114,10 @@ json KindsJson(const std::array<KindCoverage, kEventKinds>& of, bool hindsight, 
 // Keyed by each class's name as the file gives it; empty for one class.
 json ClassesJson(const Coverage& c) {
   json classes = json::object();
-  for (const ClassCoverage& cls : c.byClass) {
-    classes[ValidUtf8(cls.name)] = {{"cars", cls.cars},
+  for (std::size_t i = 0; i < c.byClass.size(); ++i) {
+    const ClassCoverage& cls = c.byClass[i];
+    classes[ValidUtf8(cls.name)] = {{"pace_rank", i + 1},
+                                    {"cars", cls.cars},
                                     {"screen_share", cls.screenShare},
                                     {"credit_share", cls.CreditShare()},
                                     {"total_weight", cls.totalWeight},
