@@ -210,6 +210,16 @@ TEST(AdviceTable, ShowsTheStartsTheRecommendationAndTheNextFour) {
   EXPECT_EQ(tried, 4u);
   const std::size_t mine = text.find("your file");
   EXPECT_NE(text.substr(mine, text.find('\n', mine) - mine).find(" 0.460 "), std::string::npos) << text;
+  EXPECT_EQ(text.find("class "), std::string::npos) << "a race of one class has no class lines";
+
+  // A race of several classes: each class's credit share before and after.
+  ksim::SearchOutcome classed = outcome;
+  classed.evaluated[classed.user].broadcast.classes["GT3"] = {10.0, 100.0, 4.0};
+  classed.evaluated[classed.best].broadcast.classes["GT3"] = {15.0, 100.0, 6.5};
+  std::ostringstream perClass;
+  ksim::PrintAdviceTable(perClass, classed, true);
+  EXPECT_NE(perClass.str().find("class GT3: credit share 0.100 -> 0.150 (+0.050), events live 4.0 -> 6.5"), std::string::npos)
+      << perClass.str();
   std::ostringstream check;
   ksim::PrintLeaveOneOut(check, outcome, {"race.xml"}, true);
   EXPECT_NE(check.str().find("nothing could be checked"), std::string::npos);
@@ -226,7 +236,18 @@ TEST(WorkerLines, CarryCandidatesAndFiguresExactly) {
   b.live[2] = 17.0 / 3.0;
   b.snapshots = 123456789;
   b.medianShot = 7.125;
+  // Class names as files give them: spaces, a per cent sign, none at all.
+  b.classes["LMP2"] = {12.5, 80.0, 7.0};
+  b.classes["GT3 Pro 100%"] = {1.0 / 3.0, 90.0, 2.0};
+  b.classes[""] = {0.5, 1.0, 1.0};
   const Broadcast back = ksim::ParseBroadcastLine(ksim::BroadcastLine(b));
+  ASSERT_EQ(back.classes.size(), 3u);
+  for (const auto& [name, figures] : b.classes) {
+    ASSERT_EQ(back.classes.count(name), 1u) << name;
+    EXPECT_EQ(back.classes.at(name).shown, figures.shown);
+    EXPECT_EQ(back.classes.at(name).total, figures.total);
+    EXPECT_EQ(back.classes.at(name).live, figures.live);
+  }
   EXPECT_EQ(back.score, b.score);
   EXPECT_EQ(back.fileScores, b.fileScores);
   EXPECT_EQ(back.runScores, b.runScores);
