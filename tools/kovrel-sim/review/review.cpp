@@ -83,7 +83,7 @@ double Total(const std::vector<TimeSpan>& spans) {
 }  // namespace
 
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
-                 int stretch) {
+                 int stretch, ClassRule rule) {
   Review review;
   const std::unique_ptr<SessionSource> source = ReplaySession(session);
   const LogSegment& seg = ChooseSegment(log, session, source->Plan().expectedDuration, review.notes, stretch);
@@ -100,7 +100,7 @@ Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSe
   }
   if (log.truncatedEnd) review.notes.push_back("the log's last line has no line end (cut off while written)");
 
-  review.coverage = AnalyseSession(run, settings);
+  review.coverage = AnalyseSession(run, settings, rule);
   for (std::size_t i = 0; i < review.coverage.events.size(); ++i) {
     if (Inside(review.silent, review.coverage.events[i].time)) review.silentEvents.push_back(i);
   }

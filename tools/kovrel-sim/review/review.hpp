@@ -60,9 +60,9 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& segment, const DirectorSe
 
 // The whole review. `settingsGiven`: `settings` came from a file (else the
 // log's own values of waitsec, onboarddiff, lowinc and highinc are taken).
-// `stretch` as for ChooseSegment.
+// `stretch` as for ChooseSegment; `rule` says which cars race each other.
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
-                 int stretch = 0);
+                 int stretch = 0, ClassRule rule = ClassRule::ByPace);
 
 // The review's own lines: the stretch taken, what the log did not cover.
 void PrintReviewNotes(std::ostream& out, const Review& review);
@@ -82,6 +82,7 @@ class ReviewCommand {
   std::string mLog, mResults, mIni, mReport, mJson;
   int mStretch = 0;
   bool mQuiet = false;
+  bool mOneClass = false, mClassesByName = false;
 };
 
 std::unique_ptr<ReviewCommand> AddReviewCommand(CLI::App& app);

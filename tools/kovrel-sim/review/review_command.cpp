@@ -31,19 +31,26 @@ ReviewCommand::ReviewCommand(CLI::App& app) {
                        "lists them; default: the latest)")
       ->check(CLI::PositiveNumber);
   mCommand->add_flag("--quiet", mQuiet, "no progress while reading a long log");
+  mCommand->add_flag("--one-class", mOneClass, "judge the coverage as if the whole field were one class");
+  mCommand->add_flag("--classes-by-name", mClassesByName, "judge every distinct class name as a class of its own");
   mReport = "review.html";
 }
 
 bool ReviewCommand::Chosen() const { return mCommand != nullptr && mCommand->parsed(); }
 
 int ReviewCommand::Run() const {
+  if (mOneClass && mClassesByName) {
+    std::cerr << "kovrel-sim review: --one-class and --classes-by-name contradict each other: give one\n";
+    return 2;
+  }
+  const ClassRule rule = mOneClass ? ClassRule::OneClass : mClassesByName ? ClassRule::ByName : ClassRule::ByPace;
   Review review;
   try {
     const RecordedSession session = ReadResultsFile(mResults);
     const bool given = !mIni.empty();
     const DirectorSettings settings = given ? ReadDirectorSettings(mIni) : DirectorSettings{};
     const DebugLog log = ReadDebugLog(mLog, mQuiet ? nullptr : &std::cerr);
-    review = ReviewLog(log, session, settings, given, mStretch);
+    review = ReviewLog(log, session, settings, given, mStretch, rule);
     std::cout << "kovrel-sim review: read " << log.lines << " lines (" << log.bytes / 1024 << " KB) in "
               << log.seconds << " s\n";
   } catch (const ResultsFileError& error) {
