@@ -95,7 +95,7 @@ std::string ClassesTable(const Coverage& c) {
 }
 
 std::string PenaltiesText(const Penalties& p) {
-  return "Penalties &minus;" + Fixed(p.Total(), 2) + ": shots under " + Fixed(kShortShotSeconds, 0) + " s " +
+  return "Penalties &minus;" + Fixed(100.0 * p.Total(), 0) + "% of the credit: shots under " + Fixed(kShortShotSeconds, 0) + " s " +
          std::to_string(p.shortShots) + " of " + std::to_string(p.liveShots) + " (&minus;" +
          Fixed(p.shortShotsPenalty, 2) + "), hurried " + Fixed(100.0 * p.hurriedShare, 0) + "% of the live seconds (&minus;" +
          Fixed(100.0 * p.pacingForfeit, 1) + "% of the credit), light replays " + std::to_string(p.lightReplays) + " of " +

@@ -137,7 +137,7 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     out << "  class " << ValidUtf8(cls.name) << ": " << text << '\n';
   }
   const Penalties& p = c.penalties;
-  line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 4 s " + std::to_string(p.shortShots) + " of " +
+  line("penalties", "-" + Fixed(100.0 * p.Total(), 0) + "% of the credit: shots under 4 s " + std::to_string(p.shortShots) + " of " +
                         std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), hurried " +
                         Fixed(100.0 * p.hurriedShare, 0) + "% (-" + Fixed(100.0 * p.pacingForfeit, 1) +
                         "% of the credit), light replays " +
