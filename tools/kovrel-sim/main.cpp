@@ -115,8 +115,9 @@ int main(int argc, char** argv) {
           std::map<std::string, ksim::ResultsStream>{{"additions", ksim::ResultsStream::Additions},
                                                      {"whole", ksim::ResultsStream::Whole}}))
       ->capture_default_str();
-  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests (without it a run stops "
-               "when anything answers there: the plug-in must not reach a running simulator)");
+  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 (or the settings' webport) and count "
+               "focus requests (without it a run stops when anything answers on 6397, 5397 or that port: the plug-in "
+               "must not reach a running simulator)");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
   app.add_option("--json", jsonPath,
                  "also write the run as JSON to this file: every session's events with their verdicts, its "
@@ -212,7 +213,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!ksim::WarnAboutRunSettings(std::cerr, run.settingsTemplate, run.settings, checkContext)) return 2;
-  const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem();
+  // The file was readable just now: the check above said so.
+  run.webPort = ksim::WebPortOf(ksim::FirstValueOf(ksim::RunSettings(run.settingsTemplate, run.settings), "webport"));
+  const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem(run.webPort);
   if (!busy.empty()) {
     std::cerr << "kovrel-sim: stopped before loading the plug-in: " << busy << '\n';
     return 2;

@@ -50,6 +50,9 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
 // settings in place of its own values.
 IniContents RunSettings(const std::string& iniPath, const std::vector<Setting>& sets);
 
+// The value of the first line of `key` (any case); empty when there is none.
+std::string FirstValueOf(const IniContents& contents, const char* key);
+
 // Before a run given --ini or --set: a warning line per problem of its
 // settings. False, with a message, when the file cannot be read.
 bool WarnAboutRunSettings(std::ostream& err, const std::string& iniPath, const std::vector<Setting>& sets,
