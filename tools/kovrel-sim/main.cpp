@@ -175,15 +175,10 @@ int main(int argc, char** argv) {
     if (!resultsFile.empty()) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
-      const double strongest = ksim::StrongestContact(recorded);
-      checkContext.strongestContact = strongest;
+      ksim::AddResultsToContext(checkContext, recorded);
       // With settings given, the settings check below says it.
-      if (strongest > 1.5 && run.settingsTemplate.empty() && run.settings.empty()) {
-        std::cerr << "kovrel-sim: note: this file reports contact strengths up to " << strongest
-                  << " (the scale of current simulator builds); the plug-in's thresholds lowinc 0.4 and highinc "
-                     "0.8 fit the old 0-1 scale, so nearly every contact would be replayed. Raise them, for "
-                     "example --set lowinc=1000 --set highinc=2000.\n";
-      }
+      const std::string note = ksim::DefaultThresholdsNote(checkContext.files.back());
+      if (!note.empty() && run.settingsTemplate.empty() && run.settings.empty()) std::cerr << "kovrel-sim: " << note << '\n';
       sessions.push_back(ksim::ReplaySession(recorded));
       title = "kovrel-sim: " + resultsFile;
     } else {

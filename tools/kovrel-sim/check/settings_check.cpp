@@ -19,8 +19,8 @@ namespace ksim {
 
 namespace {
 
-// The scale rule of the results files: current builds report strengths in
-// the thousands, older ones from 0 to 1.
+// The scale rule of the results files: current builds report strengths
+// from about 10 into the thousands, older ones from 0 to 1.
 constexpr double kOldScaleTop = 1.5;
 
 struct Reading {
@@ -177,7 +177,37 @@ std::vector<Threshold> Thresholds(const std::map<std::string, const IniEntry*>& 
   return thresholds;
 }
 
-std::string ScaleProblem(const std::vector<Threshold>& thresholds, double strongest) {
+// Where each file's strengths come from: " (a.xml: rFactor 2 1.1131)".
+std::string FilesAndBuilds(const CheckContext& context) {
+  std::string list;
+  for (const ResultsContacts& file : context.files) {
+    list += (list.empty() ? " (" : "; ") + file.file + ": " + BuildName(file);
+  }
+  return list.empty() ? list : list + ")";
+}
+
+std::string LeMansUltimateTry(const ResultsContacts& file) {
+  return "try lowinc=" + TwoDigits(file.CarToCarMedian()) + " and highinc=" + TwoDigits(file.CarToCarTopTenth()) +
+         ", its median and strongest tenth, or autoinc=1";
+}
+
+// What to try on the scale of thousands, for the builds the files come from.
+std::string CurrentScaleTry(const CheckContext& context) {
+  std::string tries;
+  bool rfactor2 = context.files.empty();
+  for (const ResultsContacts& file : context.files) {
+    if (file.scale == ContactScale::LeMansUltimate && file.CarToCarTopTenth() > 0.0) {
+      tries += (tries.empty() ? "" : "; ") + std::string("Le Mans Ultimate (") + file.file + "): " + LeMansUltimateTry(file);
+    } else if (file.scale != ContactScale::Old) {
+      rfactor2 = true;
+    }
+  }
+  if (rfactor2) tries = "rFactor 2 1.11xx: try lowinc=2000 and highinc=4000" + (tries.empty() ? "" : "; " + tries);
+  return tries;
+}
+
+std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckContext& context) {
+  const double strongest = context.strongestContact;
   if (strongest <= 0.0) return "";
   const bool current = strongest > kOldScaleTop;
   std::string off;
@@ -185,13 +215,48 @@ std::string ScaleProblem(const std::vector<Threshold>& thresholds, double strong
     if ((t.value > kOldScaleTop) != current) off += (off.empty() ? "" : " and ") + t.name;
   }
   if (off.empty()) return "";
-  const std::string seen = "your results files report contact strengths up to " + Shown(strongest);
+  const std::string seen =
+      "your results files report contact strengths up to " + Shown(strongest) + FilesAndBuilds(context);
   if (current) {
     return off + " fit the 0-1 scale of older simulator builds, but " + seen +
-           ": nearly every contact would be replayed (current builds: try lowinc=2000 and highinc=4000)";
+           ": nearly every contact would be replayed (" + CurrentScaleTry(context) + ")";
   }
-  return off + " fit the scale of current simulator builds (about 1000 to 15000), but " + seen +
-         ": no contact would be replayed (older builds: try lowinc=0.4 and highinc=0.8)";
+  return off + " fit the scale of current simulator builds (rFactor 2 1.11xx: about 1000 to 15000; Le Mans "
+         "Ultimate: about 10 to 7600), but " + seen + ": no contact would be replayed (older builds: try "
+         "lowinc=0.4 and highinc=0.8)";
+}
+
+// Thresholds in the thousands on a Le Mans Ultimate file: its car-to-car
+// contacts are weaker than rFactor 2 1.11xx's, and such thresholds replay
+// few of them. Says how many, as the plug-in's replay rule counts them.
+std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, const ResultsContacts& file) {
+  const Threshold& low = thresholds[0];
+  const Threshold& high = thresholds[1];
+  // In a race (from msessioninc, 10) highinc counts, before it lowinc.
+  const Threshold& deciding = file.race ? high : low;
+  if (file.scale != ContactScale::LeMansUltimate || file.CarToCarTopTenth() <= 0.0 || low.value <= kOldScaleTop ||
+      deciding.value <= file.CarToCarTopTenth()) {
+    return "";
+  }
+  int cars = 0, carsReplayed = 0, walls = 0, wallsReplayed = 0;
+  for (const ContactSeen& contact : file.contacts) {
+    const bool replayed = contact.strength > low.value && (!file.race || contact.strength >= high.value);
+    (contact.withVehicle ? cars : walls) += 1;
+    if (replayed) (contact.withVehicle ? carsReplayed : wallsReplayed) += 1;
+  }
+  // Fewer than one car-to-car contact in twenty: the thresholds of the other scale.
+  if (20 * carsReplayed >= cars) return "";
+  return low.name + " and " + high.name + " suit rFactor 2 1.11xx, whose car-to-car contacts start near 1000, but " +
+         file.file + " comes from " + BuildName(file) + ", whose car-to-car contacts are weaker (median " +
+         Figure(file.CarToCarMedian()) + ", strongest tenth from " + Figure(file.CarToCarTopTenth()) + "): in its " +
+         (file.race ? "race" : "session") + " they would replay " + std::to_string(carsReplayed) + " of its " +
+         std::to_string(cars) + " car-to-car contacts and " + std::to_string(wallsReplayed) + " of its " +
+         std::to_string(walls) + " with a wall (" + LeMansUltimateTry(file) + ")";
+}
+
+bool SwitchedOn(const std::map<std::string, const IniEntry*>& first, const char* name) {
+  const auto found = first.find(name);
+  return found != first.end() && found->second->hasValue && std::strtod(found->second->value.c_str(), nullptr) != 0.0;
 }
 
 // A contact must be stronger than lowinc to count at all, so a lower highinc
@@ -230,8 +295,15 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
     if (!problem.empty()) problems.push_back(entry.where + ": " + problem);
   }
   const std::vector<Threshold> thresholds = Thresholds(first);
-  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context.strongestContact)}) {
+  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context)}) {
     if (!problem.empty()) problems.push_back(problem);
+  }
+  // With autoinc the thresholds follow each session's own strengths.
+  if (!SwitchedOn(first, "autoinc")) {
+    for (const ResultsContacts& file : context.files) {
+      const std::string problem = LeMansUltimateProblem(thresholds, file);
+      if (!problem.empty()) problems.push_back(problem);
+    }
   }
   return problems;
 }
