@@ -53,8 +53,8 @@ TEST(WebServer, ATakenPortIsReported) {
   }
 }
 
-TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
-  ksim_test::TempDir dir(true);
+// A short synthetic race through the real plug-in, with the web server served.
+ksim::RunResult ServedRace(const ksim_test::TempDir& dir, int webPort) {
   ksim::GeneratorOptions race;
   race.cars = 10;
   race.laps = 3;
@@ -66,7 +66,14 @@ TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
   options.pluginPath = KSIM_PLUGIN;
   options.workFolder = dir.File("work");
   options.serve = true;
-  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  options.webPort = webPort;
+  if (webPort != ksim::WebServer::kPort) options.settings = {{"webport", std::to_string(webPort)}};
+  return ksim::RunSessions(sessions, options);
+}
+
+TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
+  ksim_test::TempDir dir(true);
+  const ksim::RunResult result = ServedRace(dir, ksim::WebServer::kPort);
   EXPECT_TRUE(result.served);
   EXPECT_EQ(result.sessionInfoRequests, 1) << "one probe at SetEnvironment";
   ASSERT_FALSE(result.focusRequests.empty());
@@ -95,18 +102,7 @@ TEST(WebServer, ARunServesTheSettingsWebportAndThePluginFindsItThere) {
   ASSERT_GT(port, 0);
   ASSERT_NE(port, ksim::WebServer::kPort);
   ksim_test::TempDir dir(true);
-  ksim::GeneratorOptions race;
-  race.cars = 6;
-  race.laps = 2;
-  std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
-  sessions.push_back(ksim::GenerateSession(race));
-  ksim::RunOptions options;
-  options.pluginPath = KSIM_PLUGIN;
-  options.workFolder = dir.File("work");
-  options.serve = true;
-  options.webPort = port;
-  options.settings = {{"webport", std::to_string(port)}};
-  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  const ksim::RunResult result = ServedRace(dir, port);
   EXPECT_TRUE(result.webServerSeen);
   EXPECT_EQ(result.sessionInfoRequests, 1) << "the probe came to " << port;
   EXPECT_FALSE(result.focusRequests.empty());
