@@ -60,6 +60,8 @@ Reading ReadReal(const std::string& text) {
 }
 
 Reading ReadAs(const SettingKey& key, const std::string& text) {
+  // The opt-in keys are read as C strtod reads them: "08" is 8 there.
+  if (!key.writtenBack) return ReadReal(text);
   if (key.kind == SettingKind::Integer || key.kind == SettingKind::Text) return ReadInteger(text);
   Reading reading = ReadReal(text);
   if (key.kind == SettingKind::WholeReal && std::isfinite(reading.value)) reading.value = std::trunc(reading.value);
@@ -78,7 +80,7 @@ std::string Written(const IniEntry& entry) { return entry.key + "=" + entry.valu
 // What a person would have meant and the plug-in does not read that way.
 std::string MisreadProblem(const SettingKey& key, const IniEntry& entry, const Reading& reading) {
   const std::string readsAs = Written(entry) + " reads as " + Shown(reading.value);
-  if ((key.kind == SettingKind::Integer || key.kind == SettingKind::Text) && LooksOctal(entry.value)) {
+  if ((key.kind == SettingKind::Integer || key.kind == SettingKind::Text) && key.writtenBack && LooksOctal(entry.value)) {
     const long long meant = std::strtoll(entry.value.c_str(), nullptr, 10);
     return readsAs + ": a number that starts with 0 is octal to the plug-in; write " + std::to_string(meant);
   }

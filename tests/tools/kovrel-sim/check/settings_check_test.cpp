@@ -55,6 +55,10 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
        "does not exist on this computer, nor does the folder above it"},
       {"folder is a file", Section("filespath=" + dir.File("old-scale.ini") + "\r\n"), "is a file, not a folder"},
       {"empty folder", Section("filespath=\r\n"), "filespath is empty"},
+      {"no port", Section("webport=0\r\n"), "webport=0 is outside what the plug-in can use (1 to 65535)"},
+      {"past the last port", Section("webport=65536\r\n"), "webport=65536 is outside what the plug-in can use (1 to 65535)"},
+      {"port by name", Section("webport=rf2\r\n"),
+       "webport=rf2 does not start with a number: the plug-in uses its default 6397"},
       {"thresholds the wrong way round", Section("lowinc=2000\r\n"),
        "highinc=0.8 (its default) is below lowinc=2000: every contact stronger than lowinc is replayed"},
       {"old scale on current results", Section("lowinc=0.4\r\nhighinc=0.8\r\n"),
@@ -100,7 +104,7 @@ TEST(CheckIni, TheExampleSettingsAndWhatTheyAllowPass) {
   // number, a folder still to be created, words in any case, a pit-lane place.
   const std::string file = dir.File("fine.ini");
   ksim_test::WriteBytes(file, "\xEF\xBB\xBF; comment\n[other]\nscoring=1\n[Kovrel]\n  WaitSec = 20s \nautokey=0x42\n"
-                              "camtest=\"OB\"\nshowinpit=3\nsbsdist=2.5\nmsessioninc=14\rfilespath=" +
+                              "camtest=\"OB\"\nshowinpit=3\nsbsdist=2.5\nmsessioninc=14\rwebport=05397\nfilespath=" +
                                   dir.File("stream") + "\r\n");
   EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + file, output), 0) << output;
   // A missing file is an error of the command line, not a finding.
