@@ -53,22 +53,4 @@ TEST(WebPort, TheProbeAndTheFocusRequestsGoToTheFilesPort) {
   EXPECT_EQ(seen[1].method + " " + seen[1].path, "PUT /rest/watch/focus/7");
 }
 
-TEST(WebPort, ASendGoesToTheGivenPortAndAnEmptyPortIsNoServer) {
-  FakeWebServer server(200, FakeWebServer::Focus::Answer, 0);
-  ASSERT_TRUE(server.Listening());
-  rF2kovrel::SendFocus(12, server.Port());
-  ASSERT_EQ(OwnRequests(server).size(), 1u) << server.Describe();
-  EXPECT_EQ(OwnRequests(server)[0].path, "/rest/watch/focus/12");
-
-  // A port nobody serves any more: the probe finds no server there, whatever
-  // runs on 6397.
-  rF2kovrel plugin;
-  {
-    FakeWebServer gone(200, FakeWebServer::Focus::Answer, 0);
-    plugin.webport = gone.Port();
-  }
-  plugin.ProbeWebServer();
-  EXPECT_FALSE(plugin.mWebServerUp);
-}
-
 }  // namespace
