@@ -54,6 +54,7 @@ struct ResultsContacts {
   std::string game;         // "Le Mans Ultimate", "rFactor 2", or empty where the file does not say
   std::string gameVersion;  // as <GameVersion> has it
   bool race = false;
+  double hours = 0.0;  // how long the race ran: its winner's time, or its minutes
   ContactScale scale = ContactScale::Unknown;
   bool scaleFromStrengths = false;  // the file names no game: its median decided
   double strongest = 0.0;           // every reported contact; 0 for none
@@ -63,6 +64,15 @@ struct ResultsContacts {
   double CarToCarMedian() const;
   double CarToCarTopTenth() const;  // where the strongest tenth begins
 };
+
+// Replays an hour above which the coverage measure takes them for burying the
+// live race.
+inline constexpr double kComfortableReplaysPerHour = 8.0;
+
+// Thresholds for a race that make about kComfortableReplaysPerHour of its
+// contacts strong enough for a replay: highinc at the strength of the last
+// of them (two digits, rounded down), lowinc half of it. False without contacts.
+bool ComfortableThresholds(const ResultsContacts& file, double& lowinc, double& highinc);
 
 ResultsContacts ContactsOf(const RecordedSession& session);
 

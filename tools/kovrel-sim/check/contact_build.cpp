@@ -5,6 +5,7 @@
 // own word decides, and only without it the median car-to-car strength.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -94,6 +95,8 @@ ResultsContacts ContactsOf(const RecordedSession& session) {
   file.game = session.game;
   file.gameVersion = session.gameVersion;
   file.race = session.kind == SessionKind::Race;
+  for (const RecordedDriver& driver : session.drivers) file.hours = std::max(file.hours, driver.finishTime / 3600.0);
+  if (file.hours <= 0.0) file.hours = session.minutes / 60.0;
   std::vector<ContactReport> replayable;
   for (const RecordedLine& line : session.stream) {
     ContactReport report;
@@ -110,6 +113,21 @@ ResultsContacts ContactsOf(const RecordedSession& session) {
   file.scale = ScaleOfBuild(file);
   file.scaleFromStrengths = file.game.empty() && file.scale != ContactScale::Old && file.scale != ContactScale::Unknown;
   return file;
+}
+
+bool ComfortableThresholds(const ResultsContacts& file, double& lowinc, double& highinc) {
+  if (file.contacts.empty() || file.hours <= 0.0) return false;
+  std::vector<double> strengths;
+  for (const ContactSeen& contact : file.contacts) strengths.push_back(contact.strength);
+  std::sort(strengths.begin(), strengths.end(), std::greater<double>());
+  // At most that many an hour: the check flags more.
+  const long wanted = static_cast<long>(std::floor(kComfortableReplaysPerHour * file.hours));
+  const double last = strengths[static_cast<std::size_t>(std::clamp<long>(wanted, 1, static_cast<long>(strengths.size())) - 1)];
+  // Down to two digits, so that the last of them still counts.
+  const double unit = std::pow(10.0, std::floor(std::log10(last)) - 1.0);
+  highinc = std::floor(last / unit) * unit;
+  lowinc = std::strtod(TwoDigits(highinc / 2.0).c_str(), nullptr);
+  return true;
 }
 
 std::string BuildName(const ResultsContacts& file) {

@@ -188,9 +188,11 @@ std::string FilesAndBuilds(const CheckContext& context) {
   return list.empty() ? list : list + ")";
 }
 
+// For about eight replays an hour of the file's race.
 std::string LeMansUltimateTry(const ResultsContacts& file) {
-  return "try lowinc=" + TwoDigits(file.CarToCarMedian()) + " and highinc=" + TwoDigits(file.CarToCarTopTenth()) +
-         ", its median and strongest tenth, or autoinc=1";
+  double lowinc = 0.0, highinc = 0.0;
+  if (!ComfortableThresholds(file, lowinc, highinc)) return "";
+  return "for about eight replays an hour there, try lowinc=" + Shown(lowinc) + " and highinc=" + Shown(highinc);
 }
 
 // What to try on the scale of thousands, for the builds the files come from.
@@ -198,7 +200,7 @@ std::string CurrentScaleTry(const CheckContext& context) {
   std::string tries;
   bool rfactor2 = context.files.empty();
   for (const ResultsContacts& file : context.files) {
-    if (file.scale == ContactScale::LeMansUltimate && file.CarToCarTopTenth() > 0.0) {
+    if (file.scale == ContactScale::LeMansUltimate && file.race && !LeMansUltimateTry(file).empty()) {
       tries += (tries.empty() ? "" : "; ") + std::string("Le Mans Ultimate (") + file.file + "): " + LeMansUltimateTry(file);
     } else if (file.scale != ContactScale::Old) {
       rfactor2 = true;
@@ -228,32 +230,41 @@ std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckCo
          "lowinc=0.4 and highinc=0.8)";
 }
 
-// Thresholds in the thousands on a Le Mans Ultimate file: its car-to-car
-// contacts are weaker than rFactor 2 1.11xx's, and such thresholds replay
-// few of them. Says how many, as the plug-in's replay rule counts them.
+// Thresholds of the thousands on a Le Mans Ultimate race: its car-to-car
+// contacts are weaker than rFactor 2 1.11xx's, its walls not, so such
+// thresholds replay walls and few cars. Said with how many they replay, as
+// the plug-in's rule counts them, when that is none or more than the live
+// race can take.
 std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, const ResultsContacts& file) {
   const Threshold& low = thresholds[0];
   const Threshold& high = thresholds[1];
-  // In a race (from msessioninc, 10) highinc counts, before it lowinc.
-  const Threshold& deciding = file.race ? high : low;
-  if (file.scale != ContactScale::LeMansUltimate || file.CarToCarTopTenth() <= 0.0 || low.value <= kOldScaleTop ||
-      deciding.value <= file.CarToCarTopTenth()) {
+  if (file.scale != ContactScale::LeMansUltimate || !file.race || file.hours <= 0.0 || low.value <= kOldScaleTop) {
     return "";
   }
   int cars = 0, carsReplayed = 0, walls = 0, wallsReplayed = 0;
   for (const ContactSeen& contact : file.contacts) {
-    const bool replayed = contact.strength > low.value && (!file.race || contact.strength >= high.value);
+    // In a race (from msessioninc, 10) highinc counts.
+    const bool replayed = contact.strength > low.value && contact.strength >= high.value;
     (contact.withVehicle ? cars : walls) += 1;
     if (replayed) (contact.withVehicle ? carsReplayed : wallsReplayed) += 1;
   }
-  // Fewer than one car-to-car contact in twenty: the thresholds of the other scale.
-  if (20 * carsReplayed >= cars) return "";
-  return low.name + " and " + high.name + " suit rFactor 2 1.11xx, whose car-to-car contacts start near 1000, but " +
-         file.file + " comes from " + BuildName(file) + ", whose car-to-car contacts are weaker (median " +
-         Figure(file.CarToCarMedian()) + ", strongest tenth from " + Figure(file.CarToCarTopTenth()) + "): in its " +
-         (file.race ? "race" : "session") + " they would replay " + std::to_string(carsReplayed) + " of its " +
-         std::to_string(cars) + " car-to-car contacts and " + std::to_string(wallsReplayed) + " of its " +
-         std::to_string(walls) + " with a wall (" + LeMansUltimateTry(file) + ")";
+  const int replayed = carsReplayed + wallsReplayed;
+  const double perHour = replayed / file.hours;
+  if (replayed > 0 && perHour <= kComfortableReplaysPerHour) return "";
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.0f", perHour);
+  const std::string minutes = std::to_string(std::lround(file.hours * 60.0));
+  std::string line = low.name + " and " + high.name + " on " + file.file + " (" + BuildName(file) + ", a " + minutes +
+                     "-minute race) would replay " + std::to_string(replayed) + " contacts, " + rate + " an hour: " +
+                     std::to_string(wallsReplayed) + " of its " + std::to_string(walls) + " with a wall and " +
+                     std::to_string(carsReplayed) + " of its " + std::to_string(cars) + " car-to-car contacts";
+  if (file.CarToCarTopTenth() > 0.0) {
+    line += " (its car-to-car strengths lie below rFactor 2 1.11xx's: median " + Figure(file.CarToCarMedian()) +
+            ", strongest tenth from " + Figure(file.CarToCarTopTenth()) + ")";
+  }
+  line += replayed == 0 ? "; no replay at all" : "; more than eight an hour bury the live race";
+  const std::string tries = LeMansUltimateTry(file);
+  return tries.empty() ? line : line + " (" + tries + ")";
 }
 
 bool SwitchedOn(const std::map<std::string, const IniEntry*>& first, const char* name) {

@@ -40,9 +40,13 @@ std::string DefaultThresholdsNote(const ResultsContacts& file) {
                      ", on the scale " + ScaleText(file.scale == ContactScale::Unknown ? ContactScale::Rfactor2 : file.scale) +
                      "; the plug-in's thresholds lowinc 0.4 and highinc 0.8 fit the old 0-1 scale, so nearly every "
                      "contact would be replayed. Raise them, ";
-  if (file.scale == ContactScale::LeMansUltimate && file.CarToCarTopTenth() > 0.0) {
-    return note + "for example --set lowinc=" + TwoDigits(file.CarToCarMedian()) + " --set highinc=" +
-           TwoDigits(file.CarToCarTopTenth()) + " (its median and strongest tenth), or --set autoinc=1.";
+  double lowinc = 0.0, highinc = 0.0;
+  if (file.scale == ContactScale::LeMansUltimate && file.race && ComfortableThresholds(file, lowinc, highinc)) {
+    return note + "for example --set lowinc=" + TwoDigits(lowinc) + " --set highinc=" + TwoDigits(highinc) +
+           " (about eight replays an hour of this race).";
+  }
+  if (file.scale == ContactScale::LeMansUltimate) {
+    return note + "to a few thousand (check-ini with this file as --results suggests them for its race).";
   }
   return note + "for example --set lowinc=1000 --set highinc=2000.";
 }

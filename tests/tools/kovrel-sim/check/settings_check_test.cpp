@@ -125,17 +125,20 @@ TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
     const char* says;
   } cases[] = {
       {"rFactor 2 thresholds on Le Mans Ultimate", "", lmu, 1,
-       "lowinc=2000 and highinc=4000 suit rFactor 2 1.11xx, whose car-to-car contacts start near 1000, but "
-       "barcelona-lmu-race-2026.xml comes from Le Mans Ultimate 1.3000, whose car-to-car contacts are weaker (median "
-       "335, strongest tenth from 1461): in its race they would replay 2 of its 139 car-to-car contacts and 8 of its "
-       "77 with a wall (try lowinc=340 and highinc=1500, its median and strongest tenth, or autoinc=1)"},
-      {"thresholds for Le Mans Ultimate", Section("lowinc=340\r\nhighinc=1500\r\n"), lmu, 0,
+       "lowinc=2000 and highinc=4000 on barcelona-lmu-race-2026.xml (Le Mans Ultimate 1.3000, a 34-minute race) "
+       "would replay 10 contacts, 18 an hour: 8 of its 77 with a wall and 2 of its 139 car-to-car contacts (its "
+       "car-to-car strengths lie below rFactor 2 1.11xx's: median 335, strongest tenth from 1461); more than eight "
+       "an hour bury the live race (for about eight replays an hour there, try lowinc=2800 and highinc=5700)"},
+      {"thresholds for Le Mans Ultimate", Section("lowinc=2800\r\nhighinc=5700\r\n"), lmu, 0,
        "contact thresholds checked for Le Mans Ultimate 1.3000 from barcelona-lmu-race-2026.xml"},
+      {"thresholds above every contact", Section("lowinc=50000\r\nhighinc=90000\r\n"), lmu, 1,
+       "would replay 0 contacts, 0 an hour: 0 of its 77 with a wall and 0 of its 139 car-to-car contacts"},
       {"thresholds that follow the session", Section("lowinc=2000\r\nhighinc=4000\r\nautoinc=1\r\n"), lmu, 0,
        "as written"},
       {"old thresholds on Le Mans Ultimate", Section("waitsec=15\r\n"), lmu, 1,
        "(barcelona-lmu-race-2026.xml: Le Mans Ultimate 1.3000): nearly every contact would be replayed (Le Mans "
-       "Ultimate (barcelona-lmu-race-2026.xml): try lowinc=340 and highinc=1500"},
+       "Ultimate (barcelona-lmu-race-2026.xml): for about eight replays an hour there, try lowinc=2800 and "
+       "highinc=5700)"},
       {"rFactor 2 thresholds on rFactor 2", "", ksim_test::ResultsFile("hockenheim-race-2023.xml"), 0,
        "checked for rFactor 2 1.1131 from hockenheim-race-2023.xml"},
       {"rFactor 2 thresholds on an old build", "", ksim_test::ResultsFile("monza-race-pitstops-2014.xml"), 1,
@@ -161,6 +164,7 @@ TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
 ksim::RecordedSession ContactsSession(const std::string& game, const std::vector<double>& strengths) {
   ksim::RecordedSession session;
   session.path = "/league/race.xml";
+  session.minutes = 30.0;
   session.game = game;
   session.gameVersion = "1.3000";
   ksim::CarEntry a{3, "Ann Lee", "", "", 1};
@@ -210,9 +214,12 @@ TEST(ContactBuild, TheFilesWordDecidesAndOnlyWithoutItTheMedian) {
 }
 
 TEST(ContactBuild, ARunWithTheDefaultThresholdsIsToldWhatSuitsItsFile) {
-  EXPECT_NE(ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("Le Mans Ultimate", {20, 150, 300, 320, 900, 2500})))
-                .find("this file (Le Mans Ultimate 1.3000) reports contact strengths up to 2500"),
-            std::string::npos);
+  // Half an hour: four replays; the fourth strongest contact decides.
+  const std::string lmu =
+      ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("Le Mans Ultimate", {20, 150, 300, 320, 900, 2500})));
+  EXPECT_NE(lmu.find("this file (Le Mans Ultimate 1.3000) reports contact strengths up to 2500"), std::string::npos) << lmu;
+  EXPECT_NE(lmu.find("--set lowinc=150 --set highinc=300 (about eight replays an hour of this race)"), std::string::npos)
+      << lmu;
   EXPECT_NE(ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("rFactor 2", {1040, 1300, 3700})))
                 .find("--set lowinc=1000 --set highinc=2000"),
             std::string::npos);
