@@ -235,7 +235,8 @@ std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckCo
 // thresholds replay walls and few cars. Said with how many they replay, as
 // the plug-in's rule counts them, when that is none or more than the live
 // race can take.
-std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, const ResultsContacts& file) {
+std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, const ResultsContacts& file,
+                                  bool budgeted) {
   const Threshold& low = thresholds[0];
   const Threshold& high = thresholds[1];
   if (file.scale != ContactScale::LeMansUltimate || !file.race || file.hours <= 0.0 || low.value <= kOldScaleTop) {
@@ -250,7 +251,8 @@ std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, cons
   }
   const int replayed = carsReplayed + wallsReplayed;
   const double perHour = replayed / file.hours;
-  if (replayed > 0 && perHour <= kComfortableReplaysPerHour) return "";
+  // The live director keeps a race's contact replays to about eight an hour itself.
+  if (replayed > 0 && (perHour <= kComfortableReplaysPerHour || budgeted)) return "";
   char rate[32];
   std::snprintf(rate, sizeof rate, "%.0f", perHour);
   const std::string minutes = std::to_string(std::lround(file.hours * 60.0));
@@ -314,7 +316,7 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
   // With autoinc the thresholds follow each session's own strengths.
   if (!SwitchedOn(first, "autoinc")) {
     for (const ResultsContacts& file : context.files) {
-      const std::string problem = LeMansUltimateProblem(thresholds, file);
+      const std::string problem = LeMansUltimateProblem(thresholds, file, SwitchedOn(first, "livedirector"));
       if (!problem.empty()) problems.push_back(problem);
     }
   }

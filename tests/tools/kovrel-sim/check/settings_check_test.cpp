@@ -135,6 +135,8 @@ TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
        "would replay 0 contacts, 0 an hour: 0 of its 77 with a wall and 0 of its 139 car-to-car contacts"},
       {"thresholds that follow the session", Section("lowinc=2000\r\nhighinc=4000\r\nautoinc=1\r\n"), lmu, 0,
        "as written"},
+      {"replays kept to the live directors budget", Section("lowinc=2000\r\nhighinc=4000\r\nlivedirector=1\r\n"),
+       lmu, 0, "as written"},
       {"old thresholds on Le Mans Ultimate", Section("waitsec=15\r\n"), lmu, 1,
        "(barcelona-lmu-race-2026.xml: Le Mans Ultimate 1.3000): nearly every contact would be replayed (Le Mans "
        "Ultimate (barcelona-lmu-race-2026.xml): for about eight replays an hour there, try lowinc=2800 and "
