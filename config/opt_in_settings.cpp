@@ -34,6 +34,14 @@ void ReadAtLeast(const std::string& ini, const char* key, double lowest, double&
   if (ReadPresentNumber(ini, key, number) && number >= lowest) value = number;
 }
 
+// A TCP port, 1 to 65535; anything else leaves the built-in one.
+void ReadPort(const std::string& ini, const char* key, std::int32_t& value) {
+  double number = 0.0;
+  if (ReadPresentNumber(ini, key, number) && number >= 1.0 && number <= 65535.0) {
+    value = static_cast<std::int32_t>(number);
+  }
+}
+
 }  // namespace
 
 void rF2kovrel::ReadOptInSettings() {
@@ -41,6 +49,9 @@ void rF2kovrel::ReadOptInSettings() {
   ReadAtLeast(mIniPath, "livemin", 0.0, livemin);
   ReadAtLeast(mIniPath, "liveswitch", 1.0, liveswitch);
   ReadSwitch(mIniPath, "autoinc", autoinc);
+  // Focus requests go to the server the probe found: the port is settled
+  // with the probe, on the first set-up, for the object's life.
+  if (!mWebProbeDone) ReadPort(mIniPath, "webport", webport);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
 }

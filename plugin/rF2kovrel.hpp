@@ -80,7 +80,8 @@ class rF2kovrel final : public InternalsPluginV07 {
   // webclient/
   void ProbeWebServer();
   void RequestFocus(std::int32_t slotId);
-  static void SendFocus(std::int32_t slotId);
+  // The worker's own body; `port` is the web server's (webport).
+  static void SendFocus(std::int32_t slotId, std::int32_t port = 6397);
 
   // outputs/
   void ResetStreamFiles();
@@ -194,6 +195,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::int32_t autoinc = 0;  // contact thresholds from the session's own strengths
   double mIniLowinc = 0.4;   // the file's thresholds, restored each session
   double mIniHighinc = 0.8;
+  std::int32_t webport = 6397;  // the web server's port for the probe and the focus requests
 
   // The live director's state, reset with the session.
   struct LiveCar {

@@ -14,13 +14,15 @@ constexpr int kFocusTimeoutMs = 3000;
 }  // namespace
 
 void rF2kovrel::RequestFocus(std::int32_t slotId) {
-  // The worker gets the slot id by value and nothing of this object. When no
-  // worker can be started this one request is dropped; the cut stands.
-  StartWorker(&rF2kovrel::SendFocus, slotId);
+  // The worker gets the slot id and the port by value and nothing of this
+  // object. When no worker can be started this one request is dropped; the
+  // cut stands.
+  StartWorker(&rF2kovrel::SendFocus, slotId, webport);
 }
 
-void rF2kovrel::SendFocus(std::int32_t slotId) {
+void rF2kovrel::SendFocus(std::int32_t slotId, std::int32_t port) {
   HttpRequest focus;
+  focus.port = port;
   focus.verb = "PUT";
   focus.path = kFocusPath + std::to_string(slotId);
   focus.timeouts.connectMs = kFocusTimeoutMs;

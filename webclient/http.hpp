@@ -10,6 +10,7 @@
 // (resolving has no time-out of its own), and no IPv6 ::1 tried first against
 // a server that listens on IPv4 only.
 inline constexpr char kWebServerHost[] = "127.0.0.1";
+// The port when the INI has no usable webport.
 inline constexpr int kWebServerPort = 6397;
 inline constexpr char kWebUserAgent[] = "rF2Kovrel/1.0";
 
@@ -21,6 +22,7 @@ struct HttpTimeouts {
 };
 
 struct HttpRequest {
+  int port = kWebServerPort;
   std::string verb;
   std::string path;
   HttpTimeouts timeouts;

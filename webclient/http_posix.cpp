@@ -33,7 +33,7 @@ void ApplyTimeouts(httplib::ClientImpl& client, const HttpTimeouts& timeouts) {
 
 std::optional<int> SendHttpRequest(const HttpRequest& request) noexcept {
   try {
-    httplib::ClientImpl client(kWebServerHost, kWebServerPort);
+    httplib::ClientImpl client(kWebServerHost, request.port);
     ApplyTimeouts(client, request.timeouts);
     client.set_keep_alive(false);
     client.set_url_encode(false);  // the path goes out exactly as built

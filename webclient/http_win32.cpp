@@ -67,7 +67,7 @@ std::optional<int> SendHttpRequest(const HttpRequest& request) noexcept {
                                     WINHTTP_NO_PROXY_BYPASS, 0);
     if (session == nullptr) return std::nullopt;
     HINTERNET connection =
-        WinHttpConnect(session, host.c_str(), static_cast<INTERNET_PORT>(kWebServerPort), 0);
+        WinHttpConnect(session, host.c_str(), static_cast<INTERNET_PORT>(request.port), 0);
     if (connection == nullptr) {
       WinHttpCloseHandle(session);
       return std::nullopt;

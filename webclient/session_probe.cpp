@@ -12,14 +12,15 @@ constexpr int kProbeTimeoutMs = 2000;
 void rF2kovrel::ProbeWebServer() {
   // Once per object, whatever the outcome: a server that starts later is not
   // used, one that stops later is still assumed present.
+  HttpRequest probe;
   {
     std::lock_guard<std::mutex> lock(mCycleLock);
     if (mWebProbeDone) return;
     mWebServerUp = false;
     mWebProbeDone = true;
+    probe.port = webport;
   }
 
-  HttpRequest probe;
   probe.verb = "GET";
   probe.path = kSessionInfoPath;
   probe.timeouts.connectMs = kProbeTimeoutMs;

@@ -19,9 +19,25 @@ void NoteWorkerStarting() noexcept { RunningWorkers().fetch_add(1); }
 
 void NoteWorkerNotStarted() noexcept { RunningWorkers().fetch_sub(1); }
 
-void RunWorkerFunction(WorkerFunction function, std::int32_t argument) noexcept {
+bool StartWorker(WorkerFunction function, std::int32_t argument) noexcept {
+  WorkerCall call;
+  call.single = function;
+  call.first = argument;
+  return StartWorkerCall(call);
+}
+
+bool StartWorker(PairWorkerFunction function, std::int32_t first, std::int32_t second) noexcept {
+  WorkerCall call;
+  call.pair = function;
+  call.first = first;
+  call.second = second;
+  return StartWorkerCall(call);
+}
+
+void RunWorkerCall(const WorkerCall& call) noexcept {
   try {
-    function(argument);
+    if (call.single != nullptr) call.single(call.first);
+    if (call.pair != nullptr) call.pair(call.first, call.second);
   } catch (...) {
     // Nothing may leave a thread: it would end the simulator's process.
   }

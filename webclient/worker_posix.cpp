@@ -38,12 +38,12 @@ bool PinThisModule() {
 
 }  // namespace
 
-bool StartWorker(WorkerFunction function, std::int32_t argument) noexcept {
+bool StartWorkerCall(const WorkerCall& call) noexcept {
   // Without the pin a worker could outlive its code: better no worker at all.
   if (!PinThisModule()) return false;
   NoteWorkerStarting();
   try {
-    std::thread([function, argument] { RunWorkerFunction(function, argument); }).detach();
+    std::thread([call] { RunWorkerCall(call); }).detach();
     return true;
   } catch (...) {
     // std::system_error when the system has no thread to give, or bad_alloc.

@@ -10,18 +10,16 @@
 namespace {
 
 struct WorkerStart {
-  WorkerFunction function;
-  std::int32_t argument;
+  WorkerCall call;
   HMODULE module;  // the reference that keeps this module loaded
 };
 
 DWORD WINAPI RunWorker(LPVOID parameter) {
   WorkerStart* start = static_cast<WorkerStart*>(parameter);
-  const WorkerFunction function = start->function;
-  const std::int32_t argument = start->argument;
+  const WorkerCall call = start->call;
   const HMODULE module = start->module;
   delete start;
-  RunWorkerFunction(function, argument);
+  RunWorkerCall(call);
   FreeLibraryAndExitThread(module, 0);
 }
 
@@ -37,10 +35,10 @@ HMODULE PinThisModule() {
 
 }  // namespace
 
-bool StartWorker(WorkerFunction function, std::int32_t argument) noexcept {
+bool StartWorkerCall(const WorkerCall& call) noexcept {
   const HMODULE module = PinThisModule();
   if (module == nullptr) return false;
-  WorkerStart* start = new (std::nothrow) WorkerStart{function, argument, module};
+  WorkerStart* start = new (std::nothrow) WorkerStart{call, module};
   if (start == nullptr) {
     FreeLibrary(module);
     return false;

@@ -1,14 +1,16 @@
 /* The plug-in talking to the simulator's web server, run under Wine against
  * http_recorder on 127.0.0.1:6397 (which checks what arrives on the wire).
  *
- * usage: http_client <dll> <work folder> up|down
+ * usage: http_client <dll> <work folder> up|down [webport]
  *
  * up:   the probe finds the server: notices go to the chat (destination 1),
  *       and the first cut, to slot 7, is also sent as a focus request by a
  *       worker thread that keeps the DLL loaded until it is done, even after
  *       the host has destroyed the object and freed the library.
  * down: the probe is answered with another status than 200: notices go to
- *       the message centre and no focus request is ever made. */
+ *       the message centre and no focus request is ever made.
+ * webport: the player's rF2kovrel.ini names that port before the set-up, so
+ *       the probe and the focus request go there. */
 #include <string.h>
 
 #include "plugin_host.h"
@@ -34,8 +36,8 @@ int main(int argc, char** argv) {
   int up;
   int waited;
 
-  if (argc != 4 || (strcmp(argv[3], "up") != 0 && strcmp(argv[3], "down") != 0)) {
-    printf("usage: http_client <dll> <work folder> up|down\n");
+  if ((argc != 4 && argc != 5) || (strcmp(argv[3], "up") != 0 && strcmp(argv[3], "down") != 0)) {
+    printf("usage: http_client <dll> <work folder> up|down [webport]\n");
     return 2;
   }
   up = strcmp(argv[3], "up") == 0;
@@ -43,6 +45,17 @@ int main(int argc, char** argv) {
   HostJoin(player, sizeof player, argv[2], "player");
   CreateDirectoryA(player, NULL);
   HostJoin(jsonPath, sizeof jsonPath, player, "CustomPluginVariables.JSON");
+  if (argc == 5) {
+    char iniPath[MAX_PATH];
+    FILE* ini;
+    HostJoin(iniPath, sizeof iniPath, player, "rF2kovrel.ini");
+    ini = fopen(iniPath, "w");
+    HOST_CHECK(ini != NULL, "cannot write %s", iniPath);
+    if (ini != NULL) {
+      fprintf(ini, "[KOVREL]\nwebport=%s\n", argv[4]);
+      fclose(ini);
+    }
+  }
 
   if (!HostLoad(&host, argv[1])) return 1;
   pluginObject = host.CreatePluginObject();

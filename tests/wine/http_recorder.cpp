@@ -3,7 +3,9 @@
 // command (the Wine program that drives the plug-in) and then checks what
 // arrived.
 //
-// usage: http_recorder <probe status> <focus slot id | none> -- <command...>
+// usage: http_recorder [--port N] <probe status> <focus slot id | none> -- <command...>
+//
+// --port: listen there instead (the plug-in's webport key points it there).
 //
 // The probe "GET /rest/watch/sessionInfo" is answered with <probe status>.
 // With a slot id, exactly the probe and then "PUT /rest/watch/focus/<id>" must
@@ -25,7 +27,7 @@
 
 namespace {
 
-constexpr int kPort = 6397;
+constexpr int kUsualPort = 6397;
 constexpr char kUserAgent[] = "rF2Kovrel/1.0";
 
 struct Arrival {
@@ -87,8 +89,14 @@ bool CheckArrival(const Arrival& arrival, const std::string& method, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
+  int kPort = kUsualPort;
+  if (argc > 2 && std::string(argv[1]) == "--port") {
+    kPort = std::atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 5 || std::string(argv[3]) != "--") {
-    std::cerr << "usage: http_recorder <probe status> <focus slot id | none> -- <command...>\n";
+    std::cerr << "usage: http_recorder [--port N] <probe status> <focus slot id | none> -- <command...>\n";
     return 2;
   }
   const int probeStatus = std::atoi(argv[1]);

@@ -124,8 +124,9 @@ int main(int argc, char** argv) {
           std::map<std::string, ksim::ResultsStream>{{"additions", ksim::ResultsStream::Additions},
                                                      {"whole", ksim::ResultsStream::Whole}}))
       ->capture_default_str();
-  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 and count focus requests (without it a run stops "
-               "when anything answers there: the plug-in must not reach a running simulator)");
+  app.add_flag("--serve", run.serve, "serve the simulator's web server on 127.0.0.1:6397 (or the settings' webport) and count "
+               "focus requests (without it a run stops when anything answers on 6397, 5397 or that port: the plug-in "
+               "must not reach a running simulator)");
   app.add_option("--report", reportPath, "HTML report to write (default: report.html in the working folder)");
   app.add_option("--json", jsonPath,
                  "also write the run as JSON to this file: every session's events with their verdicts, its "
@@ -204,15 +205,10 @@ int main(int argc, char** argv) {
     if (!resultsFile.empty()) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
-      const double strongest = ksim::StrongestContact(recorded);
-      checkContext.strongestContact = strongest;
+      ksim::AddResultsToContext(checkContext, recorded);
       // With settings given, the settings check below says it.
-      if (strongest > 1.5 && run.settingsTemplate.empty() && run.settings.empty()) {
-        std::cerr << "kovrel-sim: note: this file reports contact strengths up to " << strongest
-                  << " (the scale of current simulator builds); the plug-in's thresholds lowinc 0.4 and highinc "
-                     "0.8 fit the old 0-1 scale, so nearly every contact would be replayed. Raise them, for "
-                     "example --set lowinc=1000 --set highinc=2000.\n";
-      }
+      const std::string note = ksim::DefaultThresholdsNote(checkContext.files.back());
+      if (!note.empty() && run.settingsTemplate.empty() && run.settings.empty()) std::cerr << "kovrel-sim: " << note << '\n';
       sessions.push_back(ksim::ReplaySession(recorded));
       title = "kovrel-sim: " + resultsFile;
     } else {
@@ -242,7 +238,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!ksim::WarnAboutRunSettings(std::cerr, run.settingsTemplate, run.settings, checkContext)) return 2;
-  const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem();
+  // The file was readable just now: the check above said so.
+  run.webPort = ksim::WebPortOf(ksim::FirstValueOf(ksim::RunSettings(run.settingsTemplate, run.settings), "webport"));
+  const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem(run.webPort);
   if (!busy.empty()) {
     std::cerr << "kovrel-sim: stopped before loading the plug-in: " << busy << '\n';
     return 2;

@@ -14,8 +14,8 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-FakeWebServer::FakeWebServer(int sessionInfoStatus, Focus focus)
-    : mSessionInfoStatus(sessionInfoStatus), mFocus(focus) {
+FakeWebServer::FakeWebServer(int sessionInfoStatus, Focus focus, int port)
+    : mSessionInfoStatus(sessionInfoStatus), mFocus(focus), mPort(port) {
   const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
     Handle(request, response);
   };
@@ -29,9 +29,14 @@ FakeWebServer::FakeWebServer(int sessionInfoStatus, Focus focus)
 
   // The port may be held for a while by another program on this machine.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!mServer.bind_to_port(kWebServerHost, kWebServerPort)) {
-    if (std::chrono::steady_clock::now() > deadline) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (mPort == 0) {
+    mPort = mServer.bind_to_any_port(kWebServerHost);
+    if (mPort <= 0) return;
+  } else {
+    while (!mServer.bind_to_port(kWebServerHost, mPort)) {
+      if (std::chrono::steady_clock::now() > deadline) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
   mThread = std::thread([this] { mServer.listen_after_bind(); });
   // stop() does nothing before the accept loop runs: wait for it.

@@ -30,13 +30,15 @@ class FakeWebServer {
   // answered (until the server is destroyed).
   enum class Focus { Answer, Hang };
 
-  FakeWebServer(int sessionInfoStatus, Focus focus);
+  // On the plug-in's usual port; given port 0, on any free port (Port()).
+  FakeWebServer(int sessionInfoStatus, Focus focus, int port = 6397);
   ~FakeWebServer();
   FakeWebServer(const FakeWebServer&) = delete;
   FakeWebServer& operator=(const FakeWebServer&) = delete;
 
   // False when the port could not be had (another program holds it).
   bool Listening() const { return mListening; }
+  int Port() const { return mPort; }
 
   std::vector<ReceivedRequest> Requests() const;
   // "GET /path, PUT /path ..." for failure messages.
@@ -55,6 +57,7 @@ class FakeWebServer {
   httplib::Server mServer;
   std::thread mThread;
   bool mListening = false;
+  int mPort = 0;
 
   mutable std::mutex mLock;
   mutable std::condition_variable mChanged;

@@ -151,7 +151,8 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   const Candidate start = input.user ? *input.user : DefaultCandidate();
 
   // The workers load the plug-in, which would find the simulator's web server.
-  const std::string busy = SimulatorWebServerProblem();
+  const auto webport = user.find("webport");
+  const std::string busy = SimulatorWebServerProblem(webport == user.end() ? WebPortOf("") : WebPortOf(webport->second));
   if (!busy.empty()) throw Refusal{"stopped before loading the plug-in: " + busy};
   ScratchFolder scratch;
   EvaluationSetup setup;

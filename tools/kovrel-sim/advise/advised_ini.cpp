@@ -13,6 +13,7 @@
 #include "common/process.hpp"
 #include "common/replace_file.hpp"
 #include "common/text.hpp"
+#include "config/key_table.hpp"
 
 namespace ksim {
 
@@ -101,6 +102,12 @@ void WriteAdvisedIni(const std::string& path, const std::vector<std::string>& he
       value = k.fallback;
     }
     text += std::string(k.key) + "=" + value + "\r\n";
+  }
+  // Keys of the plug-in that steer no direction (webport, the web server's
+  // port) stay as the user's file has them.
+  for (const auto& [key, value] : user) {
+    const bool listed = std::any_of(PluginKeys().begin(), PluginKeys().end(), [&](const IniKey& k) { return key == k.key; });
+    if (!listed && FindSettingKey(key) != nullptr) text += key + "=" + value + "\r\n";
   }
   ReplaceFile(path, text, "the advised settings");
 }

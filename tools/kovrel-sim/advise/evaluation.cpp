@@ -50,8 +50,9 @@ RunResult PlayWithoutAWebServer(const std::vector<AdviceSession>& sessions, cons
     if (!result.webServerSeen) return result;
     if (attempt == kTries) {
       throw std::runtime_error(
-          "something answers on 127.0.0.1:6397, the simulator's web-server port, and the plug-in hands its cuts "
-          "to it instead of the camera: close rFactor 2 (or whatever serves there) and start again");
+          "something answers on the simulator's web-server port (127.0.0.1:6397, or the settings' webport), "
+          "and the plug-in hands its cuts to it instead of the camera: close the simulator (or whatever serves "
+          "there) and start again");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }

@@ -28,9 +28,7 @@ int CheckIniCommand::Run() const {
   CheckContext context;
   std::vector<std::string> problems;
   try {
-    for (const std::string& results : mResults) {
-      context.strongestContact = std::max({context.strongestContact, 0.0, StrongestContact(ReadResultsFile(results))});
-    }
+    context = ContextOfResults(mResults);
     problems = CheckSettings(ReadIniContents(mIni), context);
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim check-ini: " << error.what() << '\n';
@@ -38,7 +36,8 @@ int CheckIniCommand::Run() const {
   }
   for (const std::string& problem : problems) std::cout << mIni << ": " << problem << '\n';
   if (problems.empty()) {
-    std::cout << mIni << ": the plug-in reads every setting as written\n";
+    std::cout << mIni << ": the plug-in reads every setting as written; contact thresholds checked for "
+              << BuildsText(context) << '\n';
     return 0;
   }
   return 1;

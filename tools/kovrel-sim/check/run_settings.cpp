@@ -27,6 +27,13 @@ IniContents RunSettings(const std::string& iniPath, const std::vector<Setting>& 
   return contents;
 }
 
+std::string FirstValueOf(const IniContents& contents, const char* key) {
+  for (const IniEntry& entry : contents.entries) {
+    if (EqualsIgnoringCase(entry.key, key)) return entry.value;
+  }
+  return "";
+}
+
 bool WarnAboutRunSettings(std::ostream& err, const std::string& iniPath, const std::vector<Setting>& sets,
                           const CheckContext& context) {
   if (iniPath.empty() && sets.empty()) return true;

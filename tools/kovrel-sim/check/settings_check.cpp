@@ -19,8 +19,8 @@ namespace ksim {
 
 namespace {
 
-// The scale rule of the results files: current builds report strengths in
-// the thousands, older ones from 0 to 1.
+// The scale rule of the results files: current builds report strengths
+// from about 10 into the thousands, older ones from 0 to 1.
 constexpr double kOldScaleTop = 1.5;
 
 struct Reading {
@@ -60,6 +60,8 @@ Reading ReadReal(const std::string& text) {
 }
 
 Reading ReadAs(const SettingKey& key, const std::string& text) {
+  // The opt-in keys are read as C strtod reads them: "08" is 8 there.
+  if (!key.writtenBack) return ReadReal(text);
   if (key.kind == SettingKind::Integer || key.kind == SettingKind::Text) return ReadInteger(text);
   Reading reading = ReadReal(text);
   if (key.kind == SettingKind::WholeReal && std::isfinite(reading.value)) reading.value = std::trunc(reading.value);
@@ -78,7 +80,7 @@ std::string Written(const IniEntry& entry) { return entry.key + "=" + entry.valu
 // What a person would have meant and the plug-in does not read that way.
 std::string MisreadProblem(const SettingKey& key, const IniEntry& entry, const Reading& reading) {
   const std::string readsAs = Written(entry) + " reads as " + Shown(reading.value);
-  if ((key.kind == SettingKind::Integer || key.kind == SettingKind::Text) && LooksOctal(entry.value)) {
+  if ((key.kind == SettingKind::Integer || key.kind == SettingKind::Text) && key.writtenBack && LooksOctal(entry.value)) {
     const long long meant = std::strtoll(entry.value.c_str(), nullptr, 10);
     return readsAs + ": a number that starts with 0 is octal to the plug-in; write " + std::to_string(meant);
   }
@@ -177,7 +179,39 @@ std::vector<Threshold> Thresholds(const std::map<std::string, const IniEntry*>& 
   return thresholds;
 }
 
-std::string ScaleProblem(const std::vector<Threshold>& thresholds, double strongest) {
+// Where each file's strengths come from: " (a.xml: rFactor 2 1.1131)".
+std::string FilesAndBuilds(const CheckContext& context) {
+  std::string list;
+  for (const ResultsContacts& file : context.files) {
+    list += (list.empty() ? " (" : "; ") + file.file + ": " + BuildName(file);
+  }
+  return list.empty() ? list : list + ")";
+}
+
+// For about eight replays an hour of the file's race.
+std::string LeMansUltimateTry(const ResultsContacts& file) {
+  double lowinc = 0.0, highinc = 0.0;
+  if (!ComfortableThresholds(file, lowinc, highinc)) return "";
+  return "for about eight replays an hour there, try lowinc=" + Shown(lowinc) + " and highinc=" + Shown(highinc);
+}
+
+// What to try on the scale of thousands, for the builds the files come from.
+std::string CurrentScaleTry(const CheckContext& context) {
+  std::string tries;
+  bool rfactor2 = context.files.empty();
+  for (const ResultsContacts& file : context.files) {
+    if (file.scale == ContactScale::LeMansUltimate && file.race && !LeMansUltimateTry(file).empty()) {
+      tries += (tries.empty() ? "" : "; ") + std::string("Le Mans Ultimate (") + file.file + "): " + LeMansUltimateTry(file);
+    } else if (file.scale != ContactScale::Old) {
+      rfactor2 = true;
+    }
+  }
+  if (rfactor2) tries = "rFactor 2 1.11xx: try lowinc=2000 and highinc=4000" + (tries.empty() ? "" : "; " + tries);
+  return tries;
+}
+
+std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckContext& context) {
+  const double strongest = context.strongestContact;
   if (strongest <= 0.0) return "";
   const bool current = strongest > kOldScaleTop;
   std::string off;
@@ -185,13 +219,59 @@ std::string ScaleProblem(const std::vector<Threshold>& thresholds, double strong
     if ((t.value > kOldScaleTop) != current) off += (off.empty() ? "" : " and ") + t.name;
   }
   if (off.empty()) return "";
-  const std::string seen = "your results files report contact strengths up to " + Shown(strongest);
+  const std::string seen =
+      "your results files report contact strengths up to " + Shown(strongest) + FilesAndBuilds(context);
   if (current) {
     return off + " fit the 0-1 scale of older simulator builds, but " + seen +
-           ": nearly every contact would be replayed (current builds: try lowinc=2000 and highinc=4000)";
+           ": nearly every contact would be replayed (" + CurrentScaleTry(context) + ")";
   }
-  return off + " fit the scale of current simulator builds (about 1000 to 15000), but " + seen +
-         ": no contact would be replayed (older builds: try lowinc=0.4 and highinc=0.8)";
+  return off + " fit the scale of current simulator builds (rFactor 2 1.11xx: about 1000 to 15000; Le Mans "
+         "Ultimate: about 10 to 7600), but " + seen + ": no contact would be replayed (older builds: try "
+         "lowinc=0.4 and highinc=0.8)";
+}
+
+// Thresholds of the thousands on a Le Mans Ultimate race: its car-to-car
+// contacts are weaker than rFactor 2 1.11xx's, its walls not, so such
+// thresholds replay walls and few cars. Said with how many they replay, as
+// the plug-in's rule counts them, when that is none or more than the live
+// race can take.
+std::string LeMansUltimateProblem(const std::vector<Threshold>& thresholds, const ResultsContacts& file,
+                                  bool budgeted) {
+  const Threshold& low = thresholds[0];
+  const Threshold& high = thresholds[1];
+  if (file.scale != ContactScale::LeMansUltimate || !file.race || file.hours <= 0.0 || low.value <= kOldScaleTop) {
+    return "";
+  }
+  int cars = 0, carsReplayed = 0, walls = 0, wallsReplayed = 0;
+  for (const ContactSeen& contact : file.contacts) {
+    // In a race (from msessioninc, 10) highinc counts.
+    const bool replayed = contact.strength > low.value && contact.strength >= high.value;
+    (contact.withVehicle ? cars : walls) += 1;
+    if (replayed) (contact.withVehicle ? carsReplayed : wallsReplayed) += 1;
+  }
+  const int replayed = carsReplayed + wallsReplayed;
+  const double perHour = replayed / file.hours;
+  // The live director keeps a race's contact replays to about eight an hour itself.
+  if (replayed > 0 && (perHour <= kComfortableReplaysPerHour || budgeted)) return "";
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.0f", perHour);
+  const std::string minutes = std::to_string(std::lround(file.hours * 60.0));
+  std::string line = low.name + " and " + high.name + " on " + file.file + " (" + BuildName(file) + ", a " + minutes +
+                     "-minute race) would replay " + std::to_string(replayed) + " contacts, " + rate + " an hour: " +
+                     std::to_string(wallsReplayed) + " of its " + std::to_string(walls) + " with a wall and " +
+                     std::to_string(carsReplayed) + " of its " + std::to_string(cars) + " car-to-car contacts";
+  if (file.CarToCarTopTenth() > 0.0) {
+    line += " (its car-to-car strengths lie below rFactor 2 1.11xx's: median " + Figure(file.CarToCarMedian()) +
+            ", strongest tenth from " + Figure(file.CarToCarTopTenth()) + ")";
+  }
+  line += replayed == 0 ? "; no replay at all" : "; more than eight an hour bury the live race";
+  const std::string tries = LeMansUltimateTry(file);
+  return tries.empty() ? line : line + " (" + tries + ")";
+}
+
+bool SwitchedOn(const std::map<std::string, const IniEntry*>& first, const char* name) {
+  const auto found = first.find(name);
+  return found != first.end() && found->second->hasValue && std::strtod(found->second->value.c_str(), nullptr) != 0.0;
 }
 
 // A contact must be stronger than lowinc to count at all, so a lower highinc
@@ -230,8 +310,15 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
     if (!problem.empty()) problems.push_back(entry.where + ": " + problem);
   }
   const std::vector<Threshold> thresholds = Thresholds(first);
-  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context.strongestContact)}) {
+  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context)}) {
     if (!problem.empty()) problems.push_back(problem);
+  }
+  // With autoinc the thresholds follow each session's own strengths.
+  if (!SwitchedOn(first, "autoinc")) {
+    for (const ResultsContacts& file : context.files) {
+      const std::string problem = LeMansUltimateProblem(thresholds, file, SwitchedOn(first, "livedirector"));
+      if (!problem.empty()) problems.push_back(problem);
+    }
   }
   return problems;
 }

@@ -28,7 +28,8 @@ struct RunOptions {
   bool realtime = false;
   double speed = 1.0;              // session seconds per wall second in real time
   std::vector<double> toggleAt;    // session times at which Ctrl + autokey is pressed
-  bool serve = false;              // the simulator's web server on 127.0.0.1:6397
+  bool serve = false;              // the simulator's web server on 127.0.0.1:webPort
+  int webPort = 6397;              // the port the settings' webport gives the plug-in
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
   std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed
@@ -54,10 +55,16 @@ struct RunOptions {
 // that cannot be made.
 RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options);
 
-// Empty when nothing answers on 127.0.0.1:6397; otherwise why a run that
-// loads the plug-in must not start there, and what to do. Asked before the
-// plug-in is loaded: its set-up would find that server and use it.
-std::string SimulatorWebServerProblem();
+// Empty when nothing answers on 127.0.0.1 at 6397 (Le Mans Ultimate's web
+// server), 5397 (rFactor 2's web UI) or `webPort` (the settings' webport);
+// otherwise why a run that loads the plug-in must not start there, and what to
+// do. Asked before the plug-in is loaded: its set-up would find that server
+// and use it.
+std::string SimulatorWebServerProblem(int webPort = 6397);
+
+// The port a webport value gives the plug-in: 1 to 65535, otherwise (or
+// empty, for a file without the key) 6397.
+int WebPortOf(const std::string& value);
 
 // Plays a session with no plug-in: the field, the timing points and the
 // contacts, with nothing on air.

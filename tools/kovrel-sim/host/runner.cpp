@@ -536,7 +536,7 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   std::unique_ptr<WebServer> web;
   if (options.serve) {
     web = std::make_unique<WebServer>();
-    web->Start();
+    web->Start(options.webPort);
     result.served = true;
   }
 

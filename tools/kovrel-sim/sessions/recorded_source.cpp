@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "common/text.hpp"
 #include "sessions/grid_slots.hpp"
 #include "sessions/stream_lines.hpp"
 #include "sessions/trace.hpp"
@@ -77,6 +78,8 @@ class RecordedSource final : public SessionSource {
     return laps + (point == 1 ? mPlan.split1 : point == 2 ? mPlan.split2 : 0.0);
   }
   void AssignIds();
+  void RenumberStream();
+  std::int32_t IdOfDriver(const std::string& name, std::int32_t written) const;
   void AssignGrid();
   std::vector<double> FirstCrossings() const;
   void BuildCar(std::size_t index);
@@ -143,6 +146,7 @@ RecordedSource::RecordedSource(const RecordedSession& session) : mSession(sessio
     mPlan.cars.push_back(car);
   }
   AssignIds();
+  RenumberStream();
 
   if (IsRace()) {
     mGreen = kNever;
@@ -210,6 +214,50 @@ void RecordedSource::AssignIds() {
     while (used.count(next) != 0) ++next;
     car.id = next;
     used.insert(next);
+  }
+}
+
+std::int32_t RecordedSource::IdOfDriver(const std::string& name, std::int32_t written) const {
+  const auto it = mDriverByName.find(name);
+  return it == mDriverByName.end() ? written : mPlan.cars[it->second].id;
+}
+
+// Online, a slot a car left is given to a car that joins later, so one slot
+// id may name two drivers in the file. Each car keeps one id of its own here
+// (AssignIds), and its lines in the stream are written with that id, so that
+// the plug-in and the analysis never take one car's contacts for another's.
+void RecordedSource::RenumberStream() {
+  // Replaces the digits of the "(id)" that ends at `close`.
+  const auto renumber = [](std::string& text, std::size_t close, std::int32_t id) {
+    const std::size_t open = text.rfind('(', close);
+    text.replace(open + 1, close - open - 1, std::to_string(id));
+  };
+  for (RecordedLine& line : mSession.stream) {
+    std::string text = line.text;
+    std::string name;
+    std::int32_t id = -1;
+    if (line.tag == "Score") {
+      const std::size_t lap = text.find(" lap=");
+      if (lap == std::string::npos || !SplitNameAndId(text.substr(0, lap), name, id)) continue;
+      if (IdOfDriver(name, id) != id) renumber(text, lap - 1, IdOfDriver(name, id));
+    } else if (line.tag == "Incident") {
+      const std::size_t verb = text.find(" reported contact (");
+      if (verb == std::string::npos || !SplitNameAndId(text.substr(0, verb), name, id)) continue;
+      // The other car first: it lies behind, so the reporter's place stays put.
+      const std::string vehicle = ") with another vehicle ";
+      const std::size_t with = text.find(vehicle, verb);
+      std::string other;
+      std::int32_t otherId = -1;
+      if (with != std::string::npos && SplitNameAndId(text.substr(with + vehicle.size()), other, otherId) &&
+          IdOfDriver(other, otherId) != otherId) {
+        renumber(text, text.find_last_of(')'), IdOfDriver(other, otherId));
+      }
+      if (IdOfDriver(name, id) != id) renumber(text, verb - 1, IdOfDriver(name, id));
+    }
+    if (text == line.text) continue;
+    const std::string opening = line.line.substr(0, line.line.find('>') + 1);
+    line.text = text;
+    line.line = opening + EscapeMarkup(text, false) + "</" + line.tag + ">\n";
   }
 }
 

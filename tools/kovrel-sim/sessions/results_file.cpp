@@ -102,6 +102,24 @@ RecordedDriver ReadDriver(const Reader& reader, const pugi::xml_node& node) {
   return driver;
 }
 
+std::string Lowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool Mentions(const std::string& text, const std::string& word) {
+  return Lowered(text).find(Lowered(word)) != std::string::npos;
+}
+
+// Both simulators write the same format; the track's installed path names the
+// simulator's folder, and only rFactor 2 names the mod a session ran.
+std::string GameOf(const pugi::xml_node& results) {
+  const std::string track = results.child("TrackData").child_value();
+  if (Mentions(track, "Le Mans Ultimate")) return "Le Mans Ultimate";
+  if (Mentions(track, "rFactor 2") || Mentions(track, "rFactor2") || results.child("Mod")) return "rFactor 2";
+  return "";
+}
+
 }  // namespace
 
 int SessionNumberOfElement(const std::string& element) {
@@ -152,7 +170,8 @@ RecordedSession ReadResultsFile(const std::string& path) {
   session.kind = KindOfSessionNumber(session.sessionNumber);
   session.track = results.child("TrackCourse").child_value();
   if (session.track.empty()) session.track = results.child("TrackVenue").child_value();
-  session.gameVersion = results.child("GameVersion").child_value();
+  session.gameVersion = Trim(results.child("GameVersion").child_value());
+  session.game = GameOf(results);
   session.trackLength = ChildNumber(results, "TrackLength", 0.0);
   if (session.trackLength <= 0.0) reader.Fail(results, "no usable <TrackLength>");
   const double laps = ChildNumber(element, "Laps", 2147483647.0);

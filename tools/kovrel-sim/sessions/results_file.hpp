@@ -54,6 +54,9 @@ struct RecordedSession {
   SessionKind kind = SessionKind::Race;
   std::string track;
   std::string gameVersion;
+  // "Le Mans Ultimate" or "rFactor 2" where the file says which (the track's
+  // installed path, or a <Mod>, which only rFactor 2 writes); empty otherwise.
+  std::string game;
   double trackLength = 0.0;
   int maxLaps = 2147483647;
   double minutes = 0.0;

@@ -172,6 +172,16 @@ TEST(AdviseWorker, TheHiddenCommandAnswersAsThisProcessScores) {
   EXPECT_EQ(ksim_test::ReadBytes(dir.File("out.txt")), expected + "\n" + expected + "\n");
 }
 
+TEST(AdvisedIni, KeepsTheUsersWebport) {
+  TempDir dir(true);
+  ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nwebport=5397\r\nscoring=1\r\n");
+  const ksim::IniValues user = ksim::ReadIniValues(dir.File("mine.ini"));
+  ksim::WriteAdvisedIni(dir.File("advised.ini"), {}, user, ksim::CandidateFromIni(user), {});
+  const ksim::IniValues written = ksim::ReadIniValues(dir.File("advised.ini"));
+  EXPECT_EQ(written.count("webport") == 1 ? written.at("webport") : "", "5397");
+  EXPECT_EQ(written.count("scoring"), 0u) << "no key the plug-in does not know";
+}
+
 TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
   TempDir dir(true);
   ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nonboardcam=3\r\nfilespath=" + dir.File("stream") +

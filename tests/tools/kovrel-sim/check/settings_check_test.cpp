@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "check/check.hpp"
+#include "sessions/results_file.hpp"
+#include "sessions/stream_lines.hpp"
 #include "sim_test_support.hpp"
 
 namespace {
@@ -53,6 +55,10 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
        "does not exist on this computer, nor does the folder above it"},
       {"folder is a file", Section("filespath=" + dir.File("old-scale.ini") + "\r\n"), "is a file, not a folder"},
       {"empty folder", Section("filespath=\r\n"), "filespath is empty"},
+      {"no port", Section("webport=0\r\n"), "webport=0 is outside what the plug-in can use (1 to 65535)"},
+      {"past the last port", Section("webport=65536\r\n"), "webport=65536 is outside what the plug-in can use (1 to 65535)"},
+      {"port by name", Section("webport=rf2\r\n"),
+       "webport=rf2 does not start with a number: the plug-in uses its default 6397"},
       {"thresholds the wrong way round", Section("lowinc=2000\r\n"),
        "highinc=0.8 (its default) is below lowinc=2000: every contact stronger than lowinc is replayed"},
       {"old scale on current results", Section("lowinc=0.4\r\nhighinc=0.8\r\n"),
@@ -98,13 +104,128 @@ TEST(CheckIni, TheExampleSettingsAndWhatTheyAllowPass) {
   // number, a folder still to be created, words in any case, a pit-lane place.
   const std::string file = dir.File("fine.ini");
   ksim_test::WriteBytes(file, "\xEF\xBB\xBF; comment\n[other]\nscoring=1\n[Kovrel]\n  WaitSec = 20s \nautokey=0x42\n"
-                              "camtest=\"OB\"\nshowinpit=3\nsbsdist=2.5\nmsessioninc=14\rfilespath=" +
+                              "camtest=\"OB\"\nshowinpit=3\nsbsdist=2.5\nmsessioninc=14\rwebport=05397\nfilespath=" +
                                   dir.File("stream") + "\r\n");
   EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + file, output), 0) << output;
   // A missing file is an error of the command line, not a finding.
   EXPECT_GT(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + dir.File("none.ini"), output), 1)
       << output;
   EXPECT_NE(output.find("does not exist"), std::string::npos) << output;
+}
+
+TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
+  TempDir dir;
+  const std::string lmu = ksim_test::ResultsFile("barcelona-lmu-race-2026.xml");
+  const std::string example = std::string(KOVREL_DOCS) + "/rF2kovrel-example.ini";
+  const struct {
+    const char* what;
+    std::string file;  // settings; empty: the release's example
+    std::string results;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"rFactor 2 thresholds on Le Mans Ultimate", "", lmu, 1,
+       "lowinc=2000 and highinc=4000 on barcelona-lmu-race-2026.xml (Le Mans Ultimate 1.3000, a 34-minute race) "
+       "would replay 10 contacts, 18 an hour: 8 of its 77 with a wall and 2 of its 139 car-to-car contacts (its "
+       "car-to-car strengths lie below rFactor 2 1.11xx's: median 335, strongest tenth from 1461); more than eight "
+       "an hour bury the live race (for about eight replays an hour there, try lowinc=2800 and highinc=5700)"},
+      {"thresholds for Le Mans Ultimate", Section("lowinc=2800\r\nhighinc=5700\r\n"), lmu, 0,
+       "contact thresholds checked for Le Mans Ultimate 1.3000 from barcelona-lmu-race-2026.xml"},
+      {"thresholds above every contact", Section("lowinc=50000\r\nhighinc=90000\r\n"), lmu, 1,
+       "would replay 0 contacts, 0 an hour: 0 of its 77 with a wall and 0 of its 139 car-to-car contacts"},
+      {"thresholds that follow the session", Section("lowinc=2000\r\nhighinc=4000\r\nautoinc=1\r\n"), lmu, 0,
+       "as written"},
+      {"replays kept to the live directors budget", Section("lowinc=2000\r\nhighinc=4000\r\nlivedirector=1\r\n"),
+       lmu, 0, "as written"},
+      {"old thresholds on Le Mans Ultimate", Section("waitsec=15\r\n"), lmu, 1,
+       "(barcelona-lmu-race-2026.xml: Le Mans Ultimate 1.3000): nearly every contact would be replayed (Le Mans "
+       "Ultimate (barcelona-lmu-race-2026.xml): for about eight replays an hour there, try lowinc=2800 and "
+       "highinc=5700)"},
+      {"rFactor 2 thresholds on rFactor 2", "", ksim_test::ResultsFile("hockenheim-race-2023.xml"), 0,
+       "checked for rFactor 2 1.1131 from hockenheim-race-2023.xml"},
+      {"rFactor 2 thresholds on an old build", "", ksim_test::ResultsFile("monza-race-pitstops-2014.xml"), 1,
+       "up to 1 (monza-race-pitstops-2014.xml: rFactor 2 1.660): no contact would be replayed"},
+      {"no results", "", "", 0, "checked for an unknown build (no --results)"},
+  };
+  for (const auto& c : cases) {
+    std::string file = example;
+    if (!c.file.empty()) {
+      file = dir.File(std::string(c.what) + ".ini");
+      ksim_test::WriteBytes(file, c.file);
+    }
+    std::string output;
+    const std::string results = c.results.empty() ? "" : " --results " + c.results;
+    EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini '" + file + "'" + results, output), c.status)
+        << c.what << ":\n" << output;
+    EXPECT_NE(output.find(c.says), std::string::npos) << c.what << ":\n" << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << c.what << ": one line:\n" << output;
+  }
+}
+
+// A session whose stream holds car-to-car contacts of these strengths.
+ksim::RecordedSession ContactsSession(const std::string& game, const std::vector<double>& strengths) {
+  ksim::RecordedSession session;
+  session.path = "/league/race.xml";
+  session.minutes = 30.0;
+  session.game = game;
+  session.gameVersion = "1.3000";
+  ksim::CarEntry a{3, "Ann Lee", "", "", 1};
+  ksim::CarEntry b{4, "Bo Chan#1234", "", "", 2};
+  double et = 100.0;
+  for (const double strength : strengths) {
+    const std::string line = ksim::ContactLine(et, a, strength, &b);
+    session.stream.push_back({et, "Incident", "", line});
+    et += 10.0;
+  }
+  return session;
+}
+
+TEST(ContactBuild, TheFilesWordDecidesAndOnlyWithoutItTheMedian) {
+  const std::vector<double> lmu = {20, 150, 300, 320, 900, 2500};
+  const std::vector<double> rfactor2 = {1040, 1200, 1300, 1500, 3700};
+  const struct {
+    const char* what;
+    ksim::RecordedSession session;
+    ksim::ContactScale scale;
+    const char* name;
+  } cases[] = {
+      {"Le Mans Ultimate", ContactsSession("Le Mans Ultimate", rfactor2), ksim::ContactScale::LeMansUltimate,
+       "Le Mans Ultimate 1.3000"},
+      {"rFactor 2", ContactsSession("rFactor 2", lmu), ksim::ContactScale::Rfactor2, "rFactor 2 1.3000"},
+      {"old build", ContactsSession("rFactor 2", {0.02, 0.4, 1.0}), ksim::ContactScale::Old, "rFactor 2 1.3000"},
+      {"low median", ContactsSession("", lmu), ksim::ContactScale::LeMansUltimate,
+       "build 1.3000, by its car-to-car median of 310 Le Mans Ultimate"},
+      {"high median", ContactsSession("", rfactor2), ksim::ContactScale::Rfactor2,
+       "build 1.3000, by its car-to-car median of 1300 rFactor 2 1.11xx"},
+      {"no contacts", ContactsSession("", {}), ksim::ContactScale::Unknown, "build 1.3000"},
+  };
+  for (const auto& c : cases) {
+    const ksim::ResultsContacts file = ksim::ContactsOf(c.session);
+    EXPECT_EQ(file.scale, c.scale) << c.what;
+    EXPECT_EQ(ksim::BuildName(file), c.name) << c.what;
+    EXPECT_EQ(file.file, "race.xml");
+  }
+  // The two reports of one contact, a tenth apart, are one contact as strong as the stronger.
+  ksim::RecordedSession twice = ContactsSession("Le Mans Ultimate", {300, 700});
+  twice.stream[1].et = 100.1;
+  twice.stream[1].line.replace(twice.stream[1].line.find("110.0"), 5, "100.1");
+  const ksim::ResultsContacts merged = ksim::ContactsOf(twice);
+  ASSERT_EQ(merged.contacts.size(), 1u);
+  EXPECT_EQ(merged.contacts[0].strength, 700.0);
+  EXPECT_EQ(merged.carToCar.size(), 2u) << "the strengths are each report's";
+}
+
+TEST(ContactBuild, ARunWithTheDefaultThresholdsIsToldWhatSuitsItsFile) {
+  // Half an hour: four replays; the fourth strongest contact decides.
+  const std::string lmu =
+      ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("Le Mans Ultimate", {20, 150, 300, 320, 900, 2500})));
+  EXPECT_NE(lmu.find("this file (Le Mans Ultimate 1.3000) reports contact strengths up to 2500"), std::string::npos) << lmu;
+  EXPECT_NE(lmu.find("--set lowinc=150 --set highinc=300 (about eight replays an hour of this race)"), std::string::npos)
+      << lmu;
+  EXPECT_NE(ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("rFactor 2", {1040, 1300, 3700})))
+                .find("--set lowinc=1000 --set highinc=2000"),
+            std::string::npos);
+  EXPECT_EQ(ksim::DefaultThresholdsNote(ksim::ContactsOf(ContactsSession("rFactor 2", {0.2, 0.9}))), "");
 }
 
 TEST(CheckIni, ReadsTheSectionAsThePluginsProfileReadsDo) {

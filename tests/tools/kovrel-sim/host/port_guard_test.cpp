@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <iostream>
+#include <memory>
 #include <vector>
 #include <filesystem>
 #include <fstream>
@@ -28,7 +29,7 @@ namespace fs = std::filesystem;
 
 // The process holding the client end of an accepted connection, found
 // through /proc while the client waits for an answer; 0 once it is gone.
-int ClientProcess(int connection) {
+int ClientProcess(int connection, unsigned long serverPort) {
   sockaddr_in peer{};
   socklen_t size = sizeof peer;
   if (::getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &size) != 0) return 0;
@@ -41,7 +42,7 @@ int ClientProcess(int connection) {
     std::string number, local, remote, state, queues, timer, retransmits, uid, timeout, node;
     fields >> number >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> node;
     const auto port = [](const std::string& address) { return std::stoul(address.substr(address.find(':') + 1), nullptr, 16); };
-    if (port(local) == ntohs(peer.sin_port) && port(remote) == 6397) inode = node;
+    if (port(local) == ntohs(peer.sin_port) && port(remote) == serverPort) inode = node;
   }
   const std::string target = "socket:[" + inode + "]";
   std::error_code error;
@@ -73,16 +74,20 @@ bool StartedByThisTest(int pid) {
 // starts and for other programs of the computer (another checkout's tests).
 class RecordingServer {
  public:
-  RecordingServer() {
+  explicit RecordingServer(int port = 6397) : mPort(port) {
     mListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int yes = 1;
     ::setsockopt(mListener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(6397);
+    address.sin_port = htons(static_cast<unsigned short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     mListening = ::bind(mListener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
                  ::listen(mListener, 16) == 0;
+    socklen_t size = sizeof address;
+    if (mListening && ::getsockname(mListener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+      mPort = ntohs(address.sin_port);  // the one given for port 0
+    }
     if (mListening) mThread = std::thread([this] { Serve(); });
   }
   ~RecordingServer() {
@@ -91,6 +96,7 @@ class RecordingServer {
     ::close(mListener);
   }
   bool Listening() const { return mListening; }
+  int Port() const { return mPort; }
   // Waits a little for connections made but not yet taken.
   int Connections(int expected) const {
     for (int i = 0; i < 100 && mConnections.load() < expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -118,7 +124,7 @@ class RecordingServer {
         char bytes[4096];
         const ssize_t n = ::read(watched[i].fd, bytes, sizeof bytes);
         if (n > 0) {
-          if (owners[i] == 0) owners[i] = StartedByThisTest(ClientProcess(watched[i].fd)) ? 1 : -1;
+          if (owners[i] == 0) owners[i] = StartedByThisTest(ClientProcess(watched[i].fd, static_cast<unsigned long>(mPort))) ? 1 : -1;
           (owners[i] > 0 ? mOwnBytes : mStrangerBytes) += n;
           continue;
         }
@@ -130,6 +136,7 @@ class RecordingServer {
     for (std::size_t i = 1; i < watched.size(); ++i) ::close(watched[i].fd);
   }
 
+  int mPort;
   int mListener = -1;
   bool mListening = false;
   std::atomic<bool> mStop{false};
@@ -180,6 +187,42 @@ TEST(NextToARunningSimulator, CommandsThatLoadThePluginStopAndSendNothing) {
   EXPECT_GE(server.Connections(2), 2) << "a look before each command that loads the plug-in";
   EXPECT_EQ(server.OwnBytes(), 0) << "no request of these commands reached the server";
   if (server.StrangerBytes() > 0) std::cout << "other programs sent " << server.StrangerBytes() << " bytes meanwhile\n";
+}
+
+// rFactor 2's web UI listens on 5397, and a file's webport may name any
+// port: a run stops when either answers, before the plug-in is loaded.
+TEST(NextToARunningSimulator, ARunStopsForRfactor2sWebUiAndForTheSettingsWebport) {
+  TempDir dir(true);
+  RecordingServer any(0);
+  ASSERT_TRUE(any.Listening());
+  const std::string run = std::string(KSIM_EXECUTABLE) + " --quiet --cars 4 --laps 1 --workdir ";
+  const struct {
+    int port;
+    std::string options;
+    std::string says;
+  } cases[] = {
+      {5397, "", "something answers on 127.0.0.1:5397, most likely rFactor 2's web UI"},
+      {any.Port(), " --set webport=" + std::to_string(any.Port()),
+       "something answers on 127.0.0.1:" + std::to_string(any.Port()) + ", the port your settings' webport names"},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<RecordingServer> own;
+    if (c.port != any.Port()) {
+      own = std::make_unique<RecordingServer>(c.port);
+      if (!own->Listening()) {
+        std::cout << "another program holds 127.0.0.1:" << c.port << ": not tried\n";
+        continue;
+      }
+    }
+    RecordingServer& server = own ? *own : any;
+    const std::string work = dir.File("work" + std::to_string(c.port));
+    std::string output;
+    EXPECT_EQ(ksim_test::RunCommand(run + work + c.options, output), 2) << output;
+    EXPECT_NE(output.find("kovrel-sim: stopped before loading the plug-in: " + c.says), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(work + "/rF2stream")) << "the plug-in never set up its files";
+    EXPECT_GE(server.Connections(1), 1) << c.port;
+    EXPECT_EQ(server.OwnBytes(), 0) << c.port;
+  }
 }
 
 }  // namespace

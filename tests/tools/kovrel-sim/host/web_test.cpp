@@ -1,6 +1,10 @@
 // The simulator's web server on 127.0.0.1:6397 (these tests hold the port).
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -49,8 +53,8 @@ TEST(WebServer, ATakenPortIsReported) {
   }
 }
 
-TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
-  ksim_test::TempDir dir(true);
+// A short synthetic race through the real plug-in, with the web server served.
+ksim::RunResult ServedRace(const ksim_test::TempDir& dir, int webPort) {
   ksim::GeneratorOptions race;
   race.cars = 10;
   race.laps = 3;
@@ -62,7 +66,14 @@ TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
   options.pluginPath = KSIM_PLUGIN;
   options.workFolder = dir.File("work");
   options.serve = true;
-  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  options.webPort = webPort;
+  if (webPort != ksim::WebServer::kPort) options.settings = {{"webport", std::to_string(webPort)}};
+  return ksim::RunSessions(sessions, options);
+}
+
+TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
+  ksim_test::TempDir dir(true);
+  const ksim::RunResult result = ServedRace(dir, ksim::WebServer::kPort);
   EXPECT_TRUE(result.served);
   EXPECT_EQ(result.sessionInfoRequests, 1) << "one probe at SetEnvironment";
   ASSERT_FALSE(result.focusRequests.empty());
@@ -71,6 +82,32 @@ TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
     EXPECT_TRUE(std::any_of(cars.begin(), cars.end(), [&](const ksim::CarEntry& c) { return c.id == request.slotId; }))
         << request.slotId;
   }
+}
+
+TEST(WebServer, ARunServesTheSettingsWebportAndThePluginFindsItThere) {
+  // A port free a moment ago, then served by the run.
+  int port = 0;
+  {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+      port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+  }
+  ASSERT_GT(port, 0);
+  ASSERT_NE(port, ksim::WebServer::kPort);
+  ksim_test::TempDir dir(true);
+  const ksim::RunResult result = ServedRace(dir, port);
+  EXPECT_TRUE(result.webServerSeen);
+  EXPECT_EQ(result.sessionInfoRequests, 1) << "the probe came to " << port;
+  EXPECT_FALSE(result.focusRequests.empty());
+  EXPECT_EQ(ksim::WebPortOf(std::to_string(port)), port);
+  for (const char* unusable : {"", "0", "65536", "-1", "web"}) EXPECT_EQ(ksim::WebPortOf(unusable), 6397) << unusable;
 }
 
 }  // namespace

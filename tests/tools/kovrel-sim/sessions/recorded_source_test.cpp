@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "host/host.hpp"
 #include "sessions/recorded_source.hpp"
 #include "sessions/results_file.hpp"
 #include "sim_test_support.hpp"
@@ -38,7 +39,8 @@ TEST_P(ReplayedFile, EverySnapshotIsConsistent) {
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, ReplayedFile,
                          ::testing::Values("hockenheim-race-2023.xml", "hockenheim-qualifying-2023.xml",
-                                           "istanbul-race-2019.xml", "monza-race-pitstops-2014.xml"));
+                                           "istanbul-race-2019.xml", "monza-race-pitstops-2014.xml",
+                                           "barcelona-lmu-race-2026.xml", "barcelona-lmu-qualifying-2026.xml"));
 
 TEST(ReplayedRace, SlotIdsComeFromTheStream) {
   const ksim::RecordedSession session = ReadResultsFile(ResultsFile("hockenheim-race-2023.xml"));
@@ -51,6 +53,53 @@ TEST(ReplayedRace, SlotIdsComeFromTheStream) {
   EXPECT_NEAR(plan.endTime, 240.5067 + 25 * 60, 1e-6);
   EXPECT_NEAR(plan.split1, 0.22, 0.02);
   EXPECT_NEAR(plan.split2, 0.68, 0.02);
+}
+
+// Writes every stream line of `driver` with the slot id `id`, as a file does
+// whose slot a car left was given to a car that joined later.
+void GiveSlotTo(ksim::RecordedSession& session, const std::string& driver, std::int32_t id) {
+  for (ksim::RecordedLine& line : session.stream) {
+    for (std::string* text : {&line.text, &line.line}) {
+      for (std::size_t at = text->find(driver + "("); at != std::string::npos; at = text->find(driver + "(", at + 1)) {
+        const std::size_t open = at + driver.size();
+        text->replace(open + 1, text->find(')', open) - open - 1, std::to_string(id));
+      }
+    }
+  }
+}
+
+TEST(ReplayedRace, ASlotIdThatNamesTwoDriversStaysTwoCars) {
+  const ksim::RecordedSession original = ReadResultsFile(ResultsFile("hockenheim-race-2023.xml"));
+  auto reference = ReplaySession(original);
+  const ksim::SessionRun expected = ksim::RecordSession(*reference, 5.0);
+  ASSERT_GT(expected.contacts.size(), 20u);
+  // One listed before and one after the car whose slot it takes; Jonas Lagesson retired after 3 laps.
+  const struct {
+    const char* driver;
+    const char* slotOf;
+  } cases[] = {{"Noa Pereira", "Jonas Lagesson"}, {"Jonas Lagesson", "Noa Pereira"}, {"Clement Gergaud", "Daniel Weiss"}};
+  for (const auto& c : cases) {
+    ksim::RecordedSession shared = original;
+    const ksim::SessionPlan& plan = reference->Plan();
+    GiveSlotTo(shared, c.driver, plan.cars[static_cast<std::size_t>(IndexOf(plan, c.slotOf))].id);
+    auto source = ReplaySession(shared);
+    const int driver = IndexOf(source->Plan(), c.driver);
+    const int slotOf = IndexOf(source->Plan(), c.slotOf);
+    EXPECT_NE(source->Plan().cars[static_cast<std::size_t>(driver)].id,
+              source->Plan().cars[static_cast<std::size_t>(slotOf)].id) << c.driver;
+    // Every contact is the same car's as in the file with a slot of its own.
+    const ksim::SessionRun run = ksim::RecordSession(*source, 5.0);
+    ASSERT_EQ(run.contacts.size(), expected.contacts.size()) << c.driver;
+    int ofTheDriver = 0;
+    for (std::size_t i = 0; i < run.contacts.size(); ++i) {
+      EXPECT_EQ(run.contacts[i].car, expected.contacts[i].car) << c.driver << " at " << run.contacts[i].time;
+      EXPECT_EQ(run.contacts[i].other, expected.contacts[i].other) << c.driver << " at " << run.contacts[i].time;
+      ofTheDriver += run.contacts[i].car == driver || run.contacts[i].other == driver;
+    }
+    if (std::string(c.driver) != "Jonas Lagesson") {
+      EXPECT_GT(ofTheDriver, 0) << c.driver;
+    }
+  }
 }
 
 TEST(ReplayedRace, LapsAndStreamLinesArriveAtTheirRecordedTimes) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "sessions/results_file.hpp"
+#include "sessions/stream_lines.hpp"
 #include "sim_test_support.hpp"
 
 namespace {
@@ -147,6 +149,47 @@ TEST(ResultsFile, NamesKeepBytesThatAreNotValidUtf8) {
   EXPECT_EQ(session.drivers[0].name, name);
   ASSERT_EQ(session.stream.size(), 1u);
   EXPECT_NE(session.stream[0].line.find(name + "(7)"), std::string::npos);
+}
+
+TEST(ResultsFile, SaysWhichSimulatorWroteIt) {
+  const struct {
+    const char* file;
+    const char* game;
+    const char* version;
+  } files[] = {
+      {"barcelona-lmu-race-2026.xml", "Le Mans Ultimate", "1.3000"},
+      {"barcelona-lmu-qualifying-2026.xml", "Le Mans Ultimate", "1.3000"},
+      {"hockenheim-race-2023.xml", "rFactor 2", "1.1131"},
+      {"istanbul-race-2019.xml", "rFactor 2", "1.1112"},
+      {"monza-race-pitstops-2014.xml", "rFactor 2", "1.660"},  // no track path, but a mod
+  };
+  for (const auto& f : files) {
+    const ksim::RecordedSession session = ReadResultsFile(ResultsFile(f.file));
+    EXPECT_EQ(session.game, f.game) << f.file;
+    EXPECT_EQ(session.gameVersion, f.version) << f.file;
+  }
+  TempDir dir;
+  WriteBytes(dir.File("bare.xml"), Minimal("Ann Lee"));
+  EXPECT_EQ(ReadResultsFile(dir.File("bare.xml")).game, "") << "a file that does not say";
+}
+
+TEST(ResultsFile, ReadsLeMansUltimatesClassesAndNames) {
+  const ksim::RecordedSession race = ReadResultsFile(ResultsFile("barcelona-lmu-race-2026.xml"));
+  ASSERT_EQ(race.drivers.size(), 44u);
+  std::map<std::string, int> classes;
+  for (const ksim::RecordedDriver& d : race.drivers) ++classes[d.vehicleClass];
+  EXPECT_EQ(classes, (std::map<std::string, int>{{"GT3", 21}, {"LMP2_ELMS", 13}, {"LMP3", 10}}));
+  // Online names carry a "#" and digits; the slot id is the last bracket's.
+  TempDir dir;
+  std::string text = Minimal("Joao Souza#8533");
+  text.replace(text.find("<GridPos>"), 0, "<CarClass>Hyper</CarClass>\n");
+  WriteBytes(dir.File("lmu.xml"), text);
+  const ksim::RecordedSession session = ReadResultsFile(dir.File("lmu.xml"));
+  EXPECT_EQ(session.drivers[0].vehicleClass, "Hyper");
+  ksim::TimingPoint point;
+  ASSERT_TRUE(ksim::ParseTimingPoint(session.stream[0].text, point));
+  EXPECT_EQ(point.driver, "Joao Souza#8533");
+  EXPECT_EQ(point.id, 7);
 }
 
 }  // namespace
