@@ -70,6 +70,7 @@ const std::vector<IniKey>& PluginKeys() {
       {"sbscount", "2", true},       {"replayduration", "20", true}, {"replayoffset", "5.0", true},
       {"livedirector", "0", true, true}, {"livemin", "8", true, true}, {"liveswitch", "1.5", true, true},
       {"autoinc", "0", true, true},
+      {"standings", "0", false, true},
   };
   return keys;
 }
