@@ -28,6 +28,7 @@ struct RunOptions {
   bool realtime = false;
   double speed = 1.0;              // session seconds per wall second in real time
   std::vector<double> toggleAt;    // session times at which Ctrl + autokey is pressed
+  std::vector<double> copyFilesAt;  // session times at which the files folder is copied (files_copy.hpp)
   bool serve = false;              // the simulator's web server on 127.0.0.1:6397
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
