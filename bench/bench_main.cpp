@@ -78,6 +78,8 @@ void PrintStandingsCost(const FigureKeeper& figures) {
   std::printf("  a snapshot that writes standings.json (%.0f%% of them): %.0f ns; the document %.0f bytes\n",
               100.0 * figures.Counter(name, "written_share"), figures.Counter(name, "writing_ns"),
               figures.Counter(name, "doc_bytes"));
+  const double building = figures.Nanoseconds("StandingsDocumentOf44Cars");
+  if (building != 0.0) std::printf("  of which building the document: %.0f ns\n", building);
 }
 
 void PrintCallGoals(const FigureKeeper& figures) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/race_field.hpp"
+#include "outputs/standings_document.hpp"
 #include "support/director_fixture.hpp"
 
 namespace {
@@ -155,6 +156,15 @@ void StandingsAt44Cars(benchmark::State& state) {
   state.counters["doc_bytes"] = benchmark::Counter(static_cast<double>(ReadFileBytes(towerFolder + "/standings.json").size()));
 }
 
+// Building the document alone, from the same field with a car on air.
+void StandingsDocumentOf44Cars(benchmark::State& state) {
+  Snapshot field = ClassRaceField(44, 600.0, SyntheticStream(kStreamBytes));
+  const ScoringInfoV01& info = field.Info();
+  StandingsContext context;
+  context.onAirId = 110;
+  for (auto _ : state) benchmark::DoNotOptimize(StandingsDocument(info, context));
+}
+
 void DirectorWork(benchmark::State& state) {
   Race race(static_cast<int>(state.range(0)), UnopenableFolder());
   for (auto _ : state) race.Next();
@@ -181,6 +191,7 @@ void FailedOpensFloor(benchmark::State& state) {
 
 BENCHMARK(UpdateScoringAgainstFloor)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(StandingsAt44Cars);
+BENCHMARK(StandingsDocumentOf44Cars);
 BENCHMARK(DirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(LiveDirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(FailedOpensFloor);

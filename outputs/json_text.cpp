@@ -1,5 +1,6 @@
 #include "outputs/json_text.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -110,13 +111,18 @@ void AppendSeconds(std::string& out, double seconds) {
   }
   const long long thousandths = std::llround(seconds * 1000.0);
   const unsigned long long whole = static_cast<unsigned long long>(thousandths < 0 ? -thousandths : thousandths);
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%llu.%03llu", thousandths < 0 ? "-" : "", whole / 1000, whole % 1000);
-  out += text;
+  if (thousandths < 0) out.push_back('-');
+  AppendInteger(out, static_cast<long long>(whole / 1000));
+  const unsigned fraction = static_cast<unsigned>(whole % 1000);
+  out.push_back('.');
+  out.push_back(static_cast<char>('0' + fraction / 100));
+  out.push_back(static_cast<char>('0' + fraction / 10 % 10));
+  out.push_back(static_cast<char>('0' + fraction % 10));
 }
 
+// A few hundred numbers a document: std::to_chars, not a formatted print each.
 void AppendInteger(std::string& out, long long value) {
   char text[24];
-  std::snprintf(text, sizeof text, "%lld", value);
-  out += text;
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+  out.append(text, end.ptr);
 }
