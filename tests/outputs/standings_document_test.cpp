@@ -225,27 +225,4 @@ TEST(StandingsDocument, NamesComeOutAsValidEscapedUtf8) {
   EXPECT_EQ(doc["cars"][0]["class"], "GT3 \"Pro\"");
 }
 
-TEST(StandingsDocument, SecondsAlwaysWithThreeDecimalsOrNull) {
-  const std::pair<double, const char*> cases[] = {
-      {0.0, "0.000"}, {1.5, "1.500"}, {0.0004, "0.000"}, {59.9996, "60.000"}, {-2.25, "-2.250"},
-      {NAN, "null"},  {INFINITY, "null"}, {1e300, "null"},
-  };
-  for (const auto& [value, text] : cases) {
-    std::string out;
-    AppendSeconds(out, value);
-    EXPECT_EQ(out, text) << value;
-  }
-}
-
-TEST(StandingsDocument, AnEmptyFieldIsStillADocument) {
-  Snapshot s;
-  s.Session(2).Time(10.0).EndTime(70.0);
-  const json doc = Document(s, {"off", -1, -1, 0.4});
-  EXPECT_EQ(doc["director"], "off");
-  EXPECT_EQ(doc["session"]["type"], "practice");
-  EXPECT_EQ(doc["clock"], "00:01:00");
-  EXPECT_EQ(doc["cars"], json::array());
-  EXPECT_EQ(doc["classes"], json::array());
-}
-
 }  // namespace

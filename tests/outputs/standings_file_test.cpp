@@ -96,19 +96,6 @@ TEST_F(StandingsFile, ACutBetweenSnapshotsIsWrittenAtOnce) {
   EXPECT_EQ(onAir, 1);
 }
 
-TEST_F(StandingsFile, ACutHandedToTheWebServerIsWrittenInItsSnapshot) {
-  plugin.mWebServerUp = true;
-  Snap(300.0);
-  Snap(300.4);  // within the second: only the cut writes
-  const std::int32_t shown = plugin.mActualVeh;
-  ASSERT_NE(shown, -1);
-  plugin.mLastCutTime = 0.0;  // the next snapshot cuts again, as if from another car
-  plugin.mActualVeh = -5;
-  Snap(300.6);
-  EXPECT_NEAR(WrittenAt(), 300.6, 1e-9) << "a cut within the cycle, written from its own snapshot";
-  EXPECT_EQ(Doc()["on_air_id"], plugin.mActualVeh);
-}
-
 TEST_F(StandingsFile, ReplayStartAndEndAreWrittenAtOnce) {
   Snap(99.0);
   stream += "Incident Crasher(12) contact (1.25) with Immovable\n";

@@ -570,8 +570,7 @@ TEST_F(OverlayPage, TowerShowsAHostileNameAsTextAndKeepsItsLastGoodDocument) {
   }, "the next good document");
 }
 
-// Rows, gaps to the leader, the replay, places gained over a lap, and a
-// field of one class without class headers.
+// Rows, gaps to the leader, the replay, and places gained over a lap.
 TEST_F(OverlayPage, TowerOptionsReplayAndPlacesGained) {
   StandingsDoc standings;
   PublishStandings(standings.Text());
@@ -600,38 +599,6 @@ TEST_F(OverlayPage, TowerOptionsReplayAndPlacesGained) {
   passed.doc["replay_id"] = nullptr;
   PublishStandings(passed.Text());
   WaitForTower([](const nlohmann::json& t) { return t["opacity"] == "1"; }, "the tower back after the replay");
-
-  // One class: no header, the field's places.
-  StandingsDoc single;
-  single.doc["classes"] = {"GT3"};
-  for (auto& car : single.doc["cars"]) {
-    car["class"] = "GT3";
-    car["class_place"] = car["place"];
-  }
-  PublishStandings(single.Text());
-  WaitForTower([](const nlohmann::json& t) {
-    return t["blocks"].size() == 1 && t["blocks"][0]["head"] == "" && RowCount(t) == 3 &&
-           t["blocks"][0]["rows"][2]["text"] == "3|9||Driver 3||+2.500";
-  }, "one class without a header");
-}
-
-TEST_F(OverlayPage, TowerOffReadsNoStandingsAndTowerInReplayShowsIt) {
-  StandingsDoc standings;
-  standings.doc["replay_id"] = 101;
-  PublishStandings(standings.Text());
-  Publish(StatusDoc().Text());
-  Open("tower=off");
-  WaitToShow({{"place", "3"}, {"name", "Jane Doe"}, {"battle-label", "CLOSEST BATTLE"}, {"battle-gap", "0.350 s"},
-              {"session", "RACE"}, {"clock", "LAP 5 / 20"}, {"leader", "John Roe"}});
-  LetPageRead(4, 200);
-  EXPECT_EQ(StatusReads(0, 200, "/standings.json") + StatusReads(0, 404, "/standings.json"), 0);
-  EXPECT_EQ(RowCount(LastReport()["tower"]), 0u);
-  mBrowser.reset();
-  mSeenOnce = false;
-
-  Open("tower_in_replay=shown");
-  WaitForTower([](const nlohmann::json& t) { return RowCount(t) == 30 && t["opacity"] == "1"; },
-               "the tower during a replay");
 }
 
 }  // namespace

@@ -172,6 +172,14 @@ TEST(AdviseWorker, TheHiddenCommandAnswersAsThisProcessScores) {
   EXPECT_EQ(ksim_test::ReadBytes(dir.File("out.txt")), expected + "\n" + expected + "\n");
 }
 
+TEST(AdvisedIni, KeepsTheUsersStandingsTower) {
+  TempDir dir(true);
+  ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nstandings=1\r\n");
+  const ksim::IniValues user = ksim::ReadIniValues(dir.File("mine.ini"));
+  ksim::WriteAdvisedIni(dir.File("advised.ini"), {}, user, ksim::CandidateFromIni(user), {});
+  EXPECT_EQ(ksim::ReadIniValues(dir.File("advised.ini")).at("standings"), "1");
+}
+
 TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
   TempDir dir(true);
   ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nonboardcam=3\r\nfilespath=" + dir.File("stream") +
@@ -198,13 +206,15 @@ TEST(AdvisedIni, IsCompleteAndThePluginReadsItAsWritten) {
   const ksim::IniValues written = ksim::ReadIniValues(path);
   // Opt-in keys appear only when advised away from their default.
   for (const ksim::IniKey& key : ksim::PluginKeys()) {
-    const bool left = key.optIn && advice.at(key.key) == key.fallback;
+    // standings is kept from the user's file but never searched: no advice holds it.
+    const bool left = key.optIn && (advice.count(key.key) == 0 || advice.at(key.key) == key.fallback);
     EXPECT_EQ(written.count(key.key), left ? 0u : 1u) << key.key;
   }
   EXPECT_EQ(written.at("onboardcam"), "3");
   EXPECT_EQ(written.at("livedirector"), "1");
   EXPECT_EQ(written.count("autoinc"), 0u);
-  EXPECT_EQ(written.size(), ksim::PluginKeys().size() - 2) << "the comments hold no key";
+  EXPECT_EQ(written.count("standings"), 0u);
+  EXPECT_EQ(written.size(), ksim::PluginKeys().size() - 3) << "the comments hold no key";
   const std::string bytes = ksim_test::ReadBytes(path);
   EXPECT_NE(bytes.find("; waitsec was 15: score +0.1"), std::string::npos);
 
