@@ -149,7 +149,7 @@ const char* Flag(bool value) { return value ? "true" : "false"; }
 
 void AppendCar(std::string& out, const VehicleScoringInfoV01& v, const std::string& className, int classPlace,
                const std::string& number, const Gaps& gaps, bool inBattle, std::int32_t onAirId) {
-  const bool out_ = v.mFinishStatus >= 2;
+  const bool isOut = v.mFinishStatus >= 2;
   out += "    {\"id\": ";
   AppendInteger(out, v.mID);
   out += ", \"place\": ";
@@ -169,11 +169,11 @@ void AppendCar(std::string& out, const VehicleScoringInfoV01& v, const std::stri
   out += ", \"laps\": ";
   AppendInteger(out, v.mTotalLaps);
   out += ", \"gap_leader_s\": ";
-  AppendSeconds(out, out_ ? NAN : gaps.leader);
+  AppendSeconds(out, isOut ? NAN : gaps.leader);
   out += ", \"gap_ahead_s\": ";
-  AppendSeconds(out, out_ ? NAN : gaps.ahead);
+  AppendSeconds(out, isOut ? NAN : gaps.ahead);
   out += ", \"laps_down\": ";
-  AppendInteger(out, out_ ? 0 : gaps.lapsDown);
+  AppendInteger(out, isOut ? 0 : gaps.lapsDown);
   out += ", \"best_lap_s\": ";
   AppendLap(out, v.mBestLapTime);
   out += ", \"last_lap_s\": ";

@@ -1,7 +1,6 @@
 // "standings.json" for the overlay's tower, switched on by the opt-in key
 // standings. It follows the field whether or not the automatic camera is on,
 // since the broadcaster may drive the camera while the tower runs.
-#include <algorithm>
 
 #include "director/snapshot.hpp"
 #include "outputs/standings_document.hpp"
