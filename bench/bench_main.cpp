@@ -66,6 +66,22 @@ void PrintFileRatios(const FigureKeeper& figures) {
   }
 }
 
+void PrintStandingsCost(const FigureKeeper& figures) {
+  const char* name = "StandingsAt44Cars";
+  const double without = figures.Counter(name, "without_ns");
+  const double with = figures.Counter(name, "with_ns");
+  if (without == 0.0 || with == 0.0) return;
+  const double added = with / without - 1.0;
+  std::printf("\nstandings=1 at 44 cars of three classes, stream files on disk:\n");
+  std::printf("  UpdateScoring mean %.0f ns without, %.0f ns with: %+.1f%%  goal <= +10%%  %s\n", without, with,
+              100.0 * added, Verdict(added <= 0.10));
+  std::printf("  a snapshot that writes standings.json (%.0f%% of them): %.0f ns; the document %.0f bytes\n",
+              100.0 * figures.Counter(name, "written_share"), figures.Counter(name, "writing_ns"),
+              figures.Counter(name, "doc_bytes"));
+  const double building = figures.Nanoseconds("StandingsDocumentOf44Cars");
+  if (building != 0.0) std::printf("  of which building the document: %.0f ns\n", building);
+}
+
 void PrintCallGoals(const FigureKeeper& figures) {
   struct Goal {
     const char* what;
@@ -126,6 +142,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&figures);
   benchmark::Shutdown();
   PrintFileRatios(figures);
+  PrintStandingsCost(figures);
   PrintCallGoals(figures);
   PrintStreamScaling(figures);
   return 0;

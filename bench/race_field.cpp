@@ -58,6 +58,24 @@ Snapshot RaceField(int cars, double sessionTime, const std::string& stream) {
   return s;
 }
 
+Snapshot ClassRaceField(int cars, double sessionTime, const std::string& stream) {
+  Snapshot s = RaceField(cars, sessionTime, stream);
+  double behindLeader = 0.0;
+  for (int i = 0; i < cars; ++i) {
+    VehicleScoringInfoV01& v = s.CarAt(static_cast<std::size_t>(i));
+    const int share = (i * 100) / cars;
+    const char* cls = share < 30 ? "LMP2" : share < 53 ? "LMP3" : "GT3";
+    const double pace = share < 30 ? 0.0 : share < 53 ? 5.0 : 10.0;
+    std::snprintf(v.mVehicleClass, sizeof v.mVehicleClass, "%s", cls);
+    std::snprintf(v.mVehicleName, sizeof v.mVehicleName, "Team %d Car #%d", i % 7, 10 + i);
+    v.mBestLapTime += pace;
+    v.mLastLapTime = v.mBestLapTime + 0.8;
+    behindLeader += v.mTimeBehindNext;
+    v.mTimeBehindLeader = behindLeader;
+  }
+  return s;
+}
+
 std::string SyntheticStream(std::size_t bytes) {
   std::string text;
   text.reserve(bytes + 200);

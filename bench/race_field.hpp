@@ -12,6 +12,11 @@
 // seventh of thirty laps, with `stream` as the results stream.
 Snapshot RaceField(int cars, double sessionTime, const std::string& stream);
 
+// The same race as a field of three classes mixed on track, as in an LMU
+// race: about 30% LMP2, 23% LMP3 and 47% GT3, each class seconds a lap apart,
+// every car numbered in its vehicle name.
+Snapshot ClassRaceField(int cars, double sessionTime, const std::string& stream);
+
 // Results-stream lines in the simulator's shape (timing points, sectors and
 // a contact now and then), about `bytes` long.
 std::string SyntheticStream(std::size_t bytes);

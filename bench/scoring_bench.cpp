@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/race_field.hpp"
+#include "outputs/standings_document.hpp"
 #include "support/director_fixture.hpp"
 
 namespace {
@@ -26,16 +27,20 @@ const std::array<const char*, 3> kStreamFiles = {"time.txt", "info.html", "statu
 class Race {
  public:
   Race(int cars, const std::string& filesFolder, bool live = false)
-      : mSnapshot(RaceField(cars, 600.0, SyntheticStream(kStreamBytes))), mInfo(mSnapshot.Info()) {
+      : Race(RaceField(cars, 600.0, SyntheticStream(kStreamBytes)), filesFolder, live, false) {}
+  Race(const Snapshot& field, const std::string& filesFolder, bool live, bool standings)
+      : mSnapshot(field), mInfo(mSnapshot.Info()) {
     SetUpPlugin(mPlugin, filesFolder);
     mPlugin.livedirector = live ? 1 : 0;
     mPlugin.autoinc = live ? 1 : 0;
+    mPlugin.standings = standings ? 1 : 0;
     for (int i = 0; i < 50; ++i) Next();
   }
   void Next() {
     mPlugin.UpdateScoring(mInfo);
     mInfo.mCurrentET += kSnapshotInterval;
   }
+  const rF2kovrel& Plugin() const { return mPlugin; }
 
  private:
   rF2kovrel mPlugin;
@@ -117,6 +122,49 @@ void UpdateScoringAgainstFloor(benchmark::State& state) {
   state.counters["rename_ns"] = benchmark::Counter(rename, mean);
 }
 
+// The standings tower's cost at 44 cars of three classes, files on disk: the
+// same race with and without standings=1, a snapshot of each in turn, and
+// the snapshots that wrote standings.json (one in five) on their own.
+void StandingsAt44Cars(benchmark::State& state) {
+  constexpr int kCars = 44;
+  const Snapshot field = ClassRaceField(kCars, 600.0, SyntheticStream(kStreamBytes));
+  const std::string towerFolder = BenchFolder("standings-on");
+  Race plain(field, BenchFolder("standings-off"), false, false);
+  Race tower(field, towerFolder, false, true);
+  double without = 0.0;
+  double with = 0.0;
+  double writing = 0.0;
+  double writes = 0.0;
+  for (auto _ : state) {
+    auto mark = std::chrono::steady_clock::now();
+    plain.Next();
+    without += Since(mark);
+    const double writtenBefore = tower.Plugin().mStandingsWrittenAt;
+    tower.Next();
+    const double snapshot = Since(mark);
+    with += snapshot;
+    if (tower.Plugin().mStandingsWrittenAt != writtenBefore) {
+      writing += snapshot;
+      writes += 1.0;
+    }
+  }
+  const auto mean = benchmark::Counter::kAvgIterations;
+  state.counters["without_ns"] = benchmark::Counter(without, mean);
+  state.counters["with_ns"] = benchmark::Counter(with, mean);
+  state.counters["writing_ns"] = benchmark::Counter(writes > 0.0 ? writing / writes : 0.0);
+  state.counters["written_share"] = benchmark::Counter(writes, mean);
+  state.counters["doc_bytes"] = benchmark::Counter(static_cast<double>(ReadFileBytes(towerFolder + "/standings.json").size()));
+}
+
+// Building the document alone, from the same field with a car on air.
+void StandingsDocumentOf44Cars(benchmark::State& state) {
+  Snapshot field = ClassRaceField(44, 600.0, SyntheticStream(kStreamBytes));
+  const ScoringInfoV01& info = field.Info();
+  StandingsContext context;
+  context.onAirId = 110;
+  for (auto _ : state) benchmark::DoNotOptimize(StandingsDocument(info, context));
+}
+
 void DirectorWork(benchmark::State& state) {
   Race race(static_cast<int>(state.range(0)), UnopenableFolder());
   for (auto _ : state) race.Next();
@@ -142,6 +190,8 @@ void FailedOpensFloor(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(UpdateScoringAgainstFloor)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
+BENCHMARK(StandingsAt44Cars);
+BENCHMARK(StandingsDocumentOf44Cars);
 BENCHMARK(DirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(LiveDirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(FailedOpensFloor);

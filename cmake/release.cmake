@@ -10,6 +10,7 @@ set(release_docs
   ${CMAKE_CURRENT_SOURCE_DIR}/docs/user-guide.md
   ${CMAKE_CURRENT_SOURCE_DIR}/docs/rF2kovrel-example.ini)
 list(APPEND release_docs ${CMAKE_CURRENT_SOURCE_DIR}/docs/overlay.html ${CMAKE_CURRENT_SOURCE_DIR}/docs/overlay-battle.png)
+list(APPEND release_docs ${CMAKE_CURRENT_SOURCE_DIR}/docs/overlay-tower.png)
 
 set(release_programs $<TARGET_FILE:rf2kovrel>)
 set(release_targets rf2kovrel)

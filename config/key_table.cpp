@@ -99,6 +99,7 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(OptIn(Integer("autoinc", "0", 0, 1)));
     // The simulator's web server: LMU's is on 6397, rFactor 2's web UI on 5397.
     k.push_back(OptIn(Integer("webport", "6397", 1, 65535)));
+    k.push_back(OptIn(Integer("standings", "0", 0, 1)));
     return k;
   }();
   return keys;

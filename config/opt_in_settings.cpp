@@ -52,6 +52,7 @@ void rF2kovrel::ReadOptInSettings() {
   // Focus requests go to the server the probe found: the port is settled
   // with the probe, on the first set-up, for the object's life.
   if (!mWebProbeDone) ReadPort(mIniPath, "webport", webport);
+  ReadSwitch(mIniPath, "standings", standings);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
 }

@@ -16,3 +16,8 @@ inline double GapAfterInterest(const rF2kovrel& d, int place, double gap) {
   constexpr double kPenaltyGap = 0.5;
   return place > d.interest && gap > d.onboarddiff ? gap + kPenaltyGap : gap;
 }
+
+// A gap close enough to be a fight on air: the same window the camera and the
+// status document use for an onboard shot (a gap below 0.05 s is a timing
+// artefact, not a fight). False for NaN.
+inline bool IsFightGap(double gap, double onboarddiff) { return gap >= 0.05 && gap <= onboarddiff; }

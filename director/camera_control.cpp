@@ -51,5 +51,6 @@ unsigned char rF2kovrel::ViewNormally(CameraControlInfoV01& camControl) {
   mActualPlace = mNextPlace;
   mActualCamType = mCamType;
   WriteDriverFile();
+  NoteStandingsChange();
   return 1;
 }

@@ -30,6 +30,7 @@ void rF2kovrel::UpdateScoring(const ScoringInfoV01& info) {
       mLastCutTime = info.mCurrentET - waitsec - 5.0;
     }
     if (auto_ != 0) RunActiveCycle(info);
+    if (standings != 0) RefreshStandings(info);
   });
 }
 
@@ -96,5 +97,6 @@ void rF2kovrel::HandOverToWebServer() {
   mActualCamType = mCamType;
   mLastCutTime = mSessionTime;
   WriteDriverFile();
+  NoteStandingsChange();
   RequestFocus(mNextVeh);
 }

@@ -52,6 +52,7 @@ bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
       mReplayPending = false;
       mReplayStartTime = mSessionTime;
       mReplayCamSet = false;
+      NoteStandingsChange();
       return true;
     }
     if (mReplayRunning && mReplayEndRequested) {
@@ -60,6 +61,7 @@ bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
       mReplayRunning = false;
       mReplayCamSet = false;
       mReplayPending = false;
+      NoteStandingsChange();
       return true;
     }
     return false;

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "outputs/session_words.hpp"
 #include "outputs/text_mode.hpp"
 #include "plugin/rF2kovrel.hpp"
 
@@ -21,25 +22,6 @@ const char* CameraName(int camType, int rearViewCam) {
   }
   if (camType == rearViewCam) return camType == 4 ? "trackside" : "rearview";
   return camType < 5 ? "trackside" : "onboard";
-}
-
-const char* SessionTypeName(int session) {
-  if (session >= 10) return "race";
-  if (session >= 4) return "qualifying";
-  return "practice";
-}
-
-const char* GamePhaseName(int phase) {
-  switch (phase) {
-    case 0: return "garage";
-    case 1: case 2: return "warmup";
-    case 3: return "formation";
-    case 4: case 5: return "green";
-    case 6: return "yellow";
-    case 7: return "stopped";
-    case 8: return "finished";
-    default: return "unknown";
-  }
 }
 
 // A JSON string's contents. Control bytes get JSON escapes, as a raw one makes

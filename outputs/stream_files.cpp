@@ -42,6 +42,7 @@ void rF2kovrel::ResetStreamFiles() {
   RewriteTextFile(mInfoFilePath, "");
   RewriteTextFile(mStatusFilePath, "");
   WriteInfoPage(0);
+  ResetStandings();
 }
 
 void rF2kovrel::RefreshStreamFiles(const ScoringInfoV01& info) {

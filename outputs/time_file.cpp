@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "outputs/clock_text.hpp"
 #include "outputs/text_mode.hpp"
 #include "plugin/rF2kovrel.hpp"
 
@@ -26,9 +27,8 @@ std::string ClockOf(double left) {
 
 bool IsRunningRacePhase(int phase) { return phase == 5 || phase == 6 || phase == 7; }
 
-// The clock text of the snapshot. leaderLaps is the director's count of the
-// leader's completed laps; a count of 0 is raised to 1 here (the next
-// snapshot's field survey sets it again).
+}  // namespace
+
 std::string ClockText(const ScoringInfoV01& info, bool replayRunning, std::int32_t& leaderLaps) {
   const double left = info.mEndET - info.mCurrentET;
   if (replayRunning) return "REPLAY";
@@ -47,8 +47,6 @@ std::string ClockText(const ScoringInfoV01& info, bool replayRunning, std::int32
   std::snprintf(text, sizeof text, "%lld / %d", static_cast<long long>(lap), info.mMaxLaps);
   return text;
 }
-
-}  // namespace
 
 std::string rF2kovrel::WriteTimeFile(const ScoringInfoV01& info) {
   const std::string text = ClockText(info, mReplayRunning, mLeaderLaps);

@@ -91,6 +91,14 @@ class rF2kovrel final : public InternalsPluginV07 {
   void WriteStatusFile(int session, const std::string& clockText);
   void WriteInfoPage(int session);
   bool AppendDebugText(const std::string& text);  // false when the log was not written
+  // The standings tower (opt-in key standings): "standings.json", written
+  // whether or not the automatic camera is on.
+  void RefreshStandings(const ScoringInfoV01& info);
+  void KeepStandingsField(const ScoringInfoV01& info);
+  void NoteStandingsChange();  // a cut, or a replay's start or end
+  void WriteStandingsFile();
+  void ResetStandings();
+  const char* DirectorWord() const;
 
   // The director state, in its declared order.
   // Switched by the hardware callbacks, read by CheckHWControl before it tries
@@ -196,6 +204,17 @@ class rF2kovrel final : public InternalsPluginV07 {
   double mIniLowinc = 0.4;   // the file's thresholds, restored each session
   double mIniHighinc = 0.8;
   std::int32_t webport = 6397;  // the web server's port for the probe and the focus requests
+
+  // The standings tower (opt-in key standings).
+  std::int32_t standings = 0;
+  std::string mStandingsFilePath;
+  double mStandingsWrittenAt = -1.0e9;  // session time of the last once-a-second write
+  bool mStandingsDue = false;           // a cut or a replay change during this snapshot
+  // The last snapshot, kept whole: a cut between snapshots rewrites the
+  // document from it, and the host's own records are gone by then.
+  bool mStandingsKept = false;
+  ScoringInfoV01 mStandingsInfo{};
+  std::vector<VehicleScoringInfoV01> mStandingsCars;
 
   // The live director's state, reset with the session.
   struct LiveCar {

@@ -35,6 +35,7 @@ void rF2kovrel::Startup(std::int32_t /*version*/) {
     mDriverFilePath = filespath + "\\driver.txt";
     mInfoFilePath = filespath + "\\info.html";
     mStatusFilePath = filespath + "\\status.json";
+    mStandingsFilePath = filespath + "\\standings.json";
     ResetDirector();
     ResetStreamFiles();
   });

@@ -51,6 +51,7 @@ void ReadSettings(ByteReader& in, rF2kovrel& p) {
       case Setting::kSbscount: p.sbscount = in.Integer(); break;
       case Setting::kReplayduration: p.replayduration = in.Integer(); break;
       case Setting::kReplayoffset: p.replayoffset = in.Real(); break;
+      case Setting::kStandings: p.standings = in.Integer(); break;
       case Setting::kCount: break;
     }
   }

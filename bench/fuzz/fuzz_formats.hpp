@@ -24,7 +24,7 @@ void SetUpFuzzPlugin(rF2kovrel& plugin, unsigned seed);
 enum class Setting : std::uint8_t {
   kAuto, kAutokey, kWaitsec, kInterest, kInterestdiff, kOnboarddiff, kOnboardcam, kRearview,
   kRearviewcam, kCamtest, kWalkthrough, kShowinpit, kLowinc, kHighinc, kMsessioninc, kDebug,
-  kSbsdist, kSbscount, kReplayduration, kReplayoffset, kCount
+  kSbsdist, kSbscount, kReplayduration, kReplayoffset, kStandings, kCount
 };
 constexpr std::uint8_t kSettingCount = static_cast<std::uint8_t>(Setting::kCount);
 void ReadSettings(ByteReader& in, rF2kovrel& plugin);

@@ -233,9 +233,11 @@ void SnapshotSeeds(SeedFolder& seeds) {
   }));
 
   // Hostile shapes: negative and null-array counts, places 0 and 255, names
-  // without NUL, NaN and huge times, a null stream, the shortcut held.
+  // without NUL, NaN and huge times, a null stream, the shortcut held; the
+  // standings document written from every one of them.
   ByteWriter out;
-  out.U8(9).U8(3).U8(static_cast<std::uint8_t>(Setting::kWaitsec)).Integer(2147483647);
+  out.U8(9).U8(4).U8(static_cast<std::uint8_t>(Setting::kWaitsec)).Integer(2147483647);
+  out.U8(static_cast<std::uint8_t>(Setting::kStandings)).Integer(1);
   out.U8(static_cast<std::uint8_t>(Setting::kOnboarddiff)).U8(2);
   out.U8(static_cast<std::uint8_t>(Setting::kSbscount)).Integer(-1);
   std::vector<Car> odd = Field(3, 0.0);

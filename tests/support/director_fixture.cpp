@@ -64,6 +64,7 @@ void ApplyDefaultSettings(rF2kovrel& plugin, const std::string& filesFolder) {
   plugin.mDriverFilePath = filesFolder + "\\driver.txt";
   plugin.mInfoFilePath = filesFolder + "\\info.html";
   plugin.mStatusFilePath = filesFolder + "\\status.json";
+  plugin.mStandingsFilePath = filesFolder + "\\standings.json";
   plugin.mHardwareEnabled = true;
   plugin.ResetDirector();
 }

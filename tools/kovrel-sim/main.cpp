@@ -109,6 +109,9 @@ int main(int argc, char** argv) {
   app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(ksim::ExistingFile());
   app.add_option("--toggle-at", run.toggleAt,
                  "session time (s) at which the host presses Ctrl + autokey, in every session; repeatable");
+  app.add_option("--copy-files-at", run.copyFilesAt,
+                 "session time (s) at which the plug-in's files folder (status.json, standings.json ...) is copied "
+                 "into files-<session>-<time>s in the working folder, in every session; repeatable");
   app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");
   app.add_option("--speed", run.speed, "with --realtime: session seconds per second")->check(CLI::Range(0.01, 1000.0));
   app.add_option("--scoring-hz", run.scoringRate, "scoring snapshots per second of session time")

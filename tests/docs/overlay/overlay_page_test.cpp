@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -89,6 +91,65 @@ struct StatusDoc {
         << "  \"leader\": " << Quoted(leader) << "\r\n"
         << "}\r\n";
     return doc.str();
+  }
+};
+
+// A standings document shaped as the plug-in writes it: a 44-car race of
+// three classes mixed on track (13 LMP2, 10 LMP3, 21 GT3), one line per car.
+struct StandingsDoc {
+  nlohmann::json doc;
+
+  StandingsDoc() {
+    doc = {{"version", 1},
+           {"session", {{"type", "race"}, {"phase", "green"}}},
+           {"clock", "00:15:00"},
+           {"time_left_s", 900.0},
+           {"director", "auto"},
+           {"on_air_id", nullptr},
+           {"replay_id", nullptr},
+           {"classes", {"LMP2_ELMS", "LMP3", "GT3"}},
+           {"cars", nlohmann::json::array()}};
+    const char* const classes[] = {"LMP2_ELMS", "LMP3", "GT3"};
+    const int sizes[] = {13, 10, 21};
+    int classPlace[3] = {0, 0, 0};
+    // Mostly by class, with a few cars of a faster class behind slower ones.
+    int place = 0;
+    for (int c = 0; c < 3; ++c) {
+      for (int k = 0; k < sizes[c]; ++k) {
+        ++place;
+        const int cp = ++classPlace[c];
+        doc["cars"].push_back({{"id", 100 + place},
+                               {"place", place},
+                               {"class", classes[c]},
+                               {"class_place", cp},
+                               {"number", std::to_string(place * 3)},
+                               {"driver", "Driver " + std::to_string(place)},
+                               {"laps", 10},
+                               {"gap_leader_s", cp == 1 ? 0.0 : 1.25 * (cp - 1)},
+                               {"gap_ahead_s", cp == 1 ? nlohmann::json(nullptr) : nlohmann::json(1.25)},
+                               {"laps_down", 0},
+                               {"best_lap_s", 100.0 + c * 5},
+                               {"last_lap_s", 101.0 + c * 5},
+                               {"in_pit", false},
+                               {"status", "running"},
+                               {"on_air", false},
+                               {"in_battle", false}});
+      }
+    }
+  }
+  nlohmann::json& Car(int place) { return doc["cars"][static_cast<std::size_t>(place - 1)]; }
+  void OnAir(int place) {
+    doc["on_air_id"] = Car(place)["id"];
+    Car(place)["on_air"] = true;
+  }
+  std::string Text() const {
+    std::string text = doc.dump(2);
+    std::string crlf;
+    for (char c : text) {
+      if (c == '\n') crlf += '\r';
+      crlf += c;
+    }
+    return crlf;
   }
 };
 
@@ -175,13 +236,41 @@ class OverlayPage : public ::testing::Test {
   }
 
   // Reads of status.json from request `from` on that got `status`.
-  int StatusReads(std::size_t from, int status) const {
+  int StatusReads(std::size_t from, int status, const std::string& path = "/status.json") const {
     const auto requests = mServer->Requests();
     int count = 0;
     for (std::size_t i = from; i < requests.size(); ++i) {
-      if (requests[i].path == "/status.json" && requests[i].status == status) ++count;
+      if (requests[i].path == path && requests[i].status == status) ++count;
     }
     return count;
+  }
+
+  void PublishStandings(const std::string& bytes) {
+    WriteBytes(Site() / "standings.json.new", bytes);
+    fs::rename(Site() / "standings.json.new", Site() / "standings.json");
+  }
+
+  // Waits until the tower satisfies `done`; returns the page's tower report.
+  nlohmann::json WaitForTower(const std::function<bool(const nlohmann::json&)>& done, const std::string& what) {
+    std::string report;
+    const bool seen = mServer->WaitForReport(
+        [&](const std::string& text) {
+          const nlohmann::json tower = nlohmann::json::parse(text)["tower"];
+          return !tower.is_null() && done(tower);
+        },
+        mSeenOnce ? 10s : 40s, report);
+    mSeenOnce = mSeenOnce || !report.empty();
+    if (!seen) {
+      ADD_FAILURE() << "the tower never showed " << what << "; last report: " << (report.empty() ? "none" : report);
+      return {};
+    }
+    return nlohmann::json::parse(report)["tower"];
+  }
+
+  static std::size_t RowCount(const nlohmann::json& tower) {
+    std::size_t rows = 0;
+    for (const auto& block : tower["blocks"]) rows += block["rows"].size();
+    return rows;
   }
 
   // Lets the page read status.json at least `reads` times more with `status`.
@@ -386,6 +475,130 @@ TEST_F(OverlayPage, QueryStringMovesScalesAndHidesPanels) {
   EXPECT_GT(plain["corner"]["left"].get<double>(), 960.0);
   EXPECT_LT(changed["corner"]["left"].get<double>(), 960.0);
   EXPECT_NEAR(changed["lower"]["height"].get<double>(), plain["lower"]["height"].get<double>() / 2, 1.0);
+}
+
+// The tower of a 44-car race of three classes: a block per class in pace
+// order with its colour, ten cars each, the car on air highlighted even from
+// beyond the tenth place of its class, and the marks of a race in progress.
+TEST_F(OverlayPage, TowerOfAFortyFourCarRaceByClass) {
+  StandingsDoc standings;
+  standings.OnAir(38);  // GT3, 15th of its class
+  standings.Car(37)["in_battle"] = true;
+  standings.Car(38)["in_battle"] = true;
+  standings.Car(3)["in_pit"] = true;
+  standings.Car(5)["status"] = "out";
+  standings.Car(5)["gap_ahead_s"] = nullptr;
+  standings.Car(10)["gap_ahead_s"] = nullptr;
+  standings.Car(10)["laps_down"] = 1;
+  standings.Car(24)["laps_down"] = 0;
+  PublishStandings(standings.Text());
+  Open();  // no status.json at all: the tower shows on its own
+
+  const nlohmann::json tower = WaitForTower(
+      [](const nlohmann::json& t) { return t["blocks"].size() == 3 && t["opacity"] == "1"; }, "3 classes in full view");
+  if (tower.is_null()) return;
+  const char* const heads[] = {"LMP2_ELMS|13 CARS", "LMP3|10 CARS", "GT3|21 CARS"};
+  std::set<std::string> colours;
+  for (std::size_t b = 0; b < 3; ++b) {
+    const auto& block = tower["blocks"][b];
+    EXPECT_EQ(block["head"], heads[b]);
+    EXPECT_EQ(block["rows"].size(), 10u) << heads[b];
+    colours.insert(block["colour"].get<std::string>());
+  }
+  EXPECT_EQ(colours.size(), 3u) << "each class its own colour";
+  const auto& lmp2 = tower["blocks"][0]["rows"];
+  EXPECT_EQ(lmp2[0]["text"], "1|3||Driver 1||LEADER");
+  EXPECT_EQ(lmp2[1]["text"], "2|6||Driver 2||+1.250");
+  EXPECT_EQ(lmp2[2]["text"], "3|9||Driver 3|PIT|+1.250");
+  EXPECT_EQ(lmp2[4]["text"], "5|15||Driver 5||OUT");
+  EXPECT_EQ(lmp2[9]["text"], "10|30||Driver 10||+1 LAP");
+
+  const auto& gt3 = tower["blocks"][2]["rows"];
+  EXPECT_EQ(gt3[9]["id"], 138) << "the car on air takes the last row of its class";
+  EXPECT_EQ(gt3[9]["text"], "15|114||Driver 38||+1.250");
+  EXPECT_TRUE(gt3[9]["onAir"].get<bool>());
+  EXPECT_NE(gt3[9]["background"], gt3[8]["background"]) << "highlighted";
+  int onAir = 0;
+  for (const auto& block : tower["blocks"]) {
+    for (const auto& row : block["rows"]) onAir += row["onAir"].get<bool>() ? 1 : 0;
+  }
+  EXPECT_EQ(onAir, 1);
+  // Legible at 720p: at two thirds of 1080p a row is still 16 pixels high and
+  // the whole tower stays clear of the lower third.
+  EXPECT_GT(tower["box"]["height"].get<double>(), 30 * 24.0);
+  EXPECT_LT(tower["box"]["top"].get<double>() + tower["box"]["height"].get<double>(), 880.0);
+  EXPECT_EQ(LastReport()["text"]["name"], "") << "no status.json: no lower third";
+}
+
+TEST_F(OverlayPage, TowerShowsAHostileNameAsTextAndKeepsItsLastGoodDocument) {
+  StandingsDoc standings;
+  standings.Car(1)["driver"] = "<img src=x onerror=fetch('/ran')>";
+  standings.Car(2)["driver"] = "Zo\xC3\xAB \"Q\" \\ \xE2\x82\xAC";
+  PublishStandings(standings.Text());
+  Publish(StatusDoc().Text());
+  Open("fade=0");
+  const auto hostile = [](const nlohmann::json& t) {
+    return t["blocks"].size() == 3 && t["blocks"][0]["rows"][0]["text"] == "1|3||<img src=x onerror=fetch('/ran')>||LEADER";
+  };
+  const nlohmann::json tower = WaitForTower(hostile, "the hostile name as text");
+  if (!tower.is_null()) {
+    EXPECT_EQ(tower["blocks"][0]["rows"][1]["text"], "2|6||Zo\xC3\xAB \"Q\" \\ \xE2\x82\xAC||+1.250");
+  }
+  EXPECT_EQ(LastReport()["images"], 0);
+
+  const std::string next = [&] {
+    StandingsDoc changed;
+    changed.Car(1)["driver"] = "Bea Example";
+    return changed.Text();
+  }();
+  fs::remove(Site() / "standings.json");
+  LetPageRead(4, 200);
+  WriteBytes(Site() / "standings.json", next.substr(0, next.size() / 2));
+  LetPageRead(4, 200);
+  WriteBytes(Site() / "standings.json", "");  // emptied at a session's start
+  LetPageRead(4, 200);
+  EXPECT_TRUE(hostile(LastReport()["tower"])) << "a missing, torn or empty file keeps the last tower";
+  for (const overlay_test::Request& request : mServer->Requests()) {
+    EXPECT_NE(request.path, "/ran") << "the name's markup ran";
+    EXPECT_NE(request.path, "/x") << "the name's markup was parsed as HTML";
+  }
+  EXPECT_GE(StatusReads(0, 404, "/standings.json"), 1) << "the page never met the missing file";
+
+  PublishStandings(next);
+  WaitForTower([](const nlohmann::json& t) {
+    return t["blocks"].size() == 3 && t["blocks"][0]["rows"][0]["text"] == "1|3||Bea Example||LEADER";
+  }, "the next good document");
+}
+
+// Rows, gaps to the leader, the replay, and places gained over a lap.
+TEST_F(OverlayPage, TowerOptionsReplayAndPlacesGained) {
+  StandingsDoc standings;
+  PublishStandings(standings.Text());
+  Open("rows=3&gaps=leader&fade=0");
+  WaitForTower([](const nlohmann::json& t) {
+    return t["blocks"].size() == 3 && RowCount(t) == 9 && t["blocks"][1]["rows"][2]["text"] == "3|48||Driver 16||+2.500";
+  }, "three rows a class with gaps to the leader");
+
+  // Driver 3 passes the two ahead of it in the lap it completes.
+  StandingsDoc passed = standings;
+  for (int place = 1; place <= 3; ++place) passed.Car(place)["laps"] = 11;
+  passed.Car(3)["class_place"] = 1;
+  passed.Car(1)["class_place"] = 2;
+  passed.Car(2)["class_place"] = 3;
+  std::swap(passed.doc["cars"][0], passed.doc["cars"][2]);
+  std::swap(passed.doc["cars"][1], passed.doc["cars"][2]);
+  PublishStandings(passed.Text());
+  WaitForTower([](const nlohmann::json& t) {
+    return t["blocks"].size() == 3 && t["blocks"][0]["rows"][0]["text"] == "1|9|\u25B22|Driver 3||LEADER" &&
+           t["blocks"][0]["rows"][2]["text"] == "3|6|\u25BC1|Driver 2||+1.250";
+  }, "the places gained and lost over the lap");
+
+  passed.doc["replay_id"] = 105;
+  PublishStandings(passed.Text());
+  WaitForTower([](const nlohmann::json& t) { return t["opacity"] == "0"; }, "no tower during the replay");
+  passed.doc["replay_id"] = nullptr;
+  PublishStandings(passed.Text());
+  WaitForTower([](const nlohmann::json& t) { return t["opacity"] == "1"; }, "the tower back after the replay");
 }
 
 }  // namespace

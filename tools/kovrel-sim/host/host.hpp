@@ -30,6 +30,7 @@ struct RunOptions {
   std::vector<double> toggleAt;    // session times at which Ctrl + autokey is pressed
   bool serve = false;              // the simulator's web server on 127.0.0.1:webPort
   int webPort = 6397;              // the port the settings' webport gives the plug-in
+  std::vector<double> copyFilesAt;  // session times at which the files folder is copied (files_copy.hpp)
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
   std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "host/director_view.hpp"
+#include "host/files_copy.hpp"
 #include "host/field_recorder.hpp"
 #include "host/plugin_host.hpp"
 #include "host/plugin_path.hpp"
@@ -440,6 +441,9 @@ SessionRun SessionPlayer::Play(bool hardware) {
   std::vector<double> toggles = mOptions.toggleAt;
   std::sort(toggles.begin(), toggles.end());
   std::size_t nextToggle = 0;
+  std::vector<double> copies = mOptions.copyFilesAt;
+  std::sort(copies.begin(), copies.end());
+  std::size_t nextCopy = 0;
   const int autokey = mResult.settings.known ? mResult.settings.autokey : 0x41;
   std::vector<Crossing> crossings;
   mStream.reserve(1 << 20);
@@ -491,6 +495,18 @@ SessionRun SessionPlayer::Play(bool hardware) {
     Account(t, dt);
     if (mWeb != nullptr) mWeb->SetSession(SessionJson(t), t);
     for (int f = 0; f < frames; ++f) Frame(t + f * frameSeconds, frameSeconds, hardware);
+    // After the frames: a cut or replay between snapshots has been written.
+    for (; nextCopy < copies.size() && copies[nextCopy] <= t; ++nextCopy) {
+      // A failed copy is told, and the run goes on: it is a side view of it.
+      try {
+        if (mResult.filesFolder.empty()) throw std::runtime_error("the plug-in named no files folder");
+        const std::string copy = CopyFilesFolder(mResult.filesFolder, mResult.workFolder,
+                                                 SessionKindName(plan.kind), copies[nextCopy]);
+        Live(t, "FILES", "the files folder as an overlay reads it now, copied to " + copy);
+      } catch (const std::runtime_error& error) {
+        mResult.warnings.push_back(std::string("--copy-files-at: ") + error.what());
+      }
+    }
     if (pressed) {
       mHost.SetKey(kCtrlKey, false);
       mHost.SetKey(autokey, false);

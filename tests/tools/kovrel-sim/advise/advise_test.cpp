@@ -172,13 +172,15 @@ TEST(AdviseWorker, TheHiddenCommandAnswersAsThisProcessScores) {
   EXPECT_EQ(ksim_test::ReadBytes(dir.File("out.txt")), expected + "\n" + expected + "\n");
 }
 
-TEST(AdvisedIni, KeepsTheUsersWebport) {
+TEST(AdvisedIni, KeepsTheUsersKeysTheAdviceDoesNotSearch) {
   TempDir dir(true);
-  ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nwebport=5397\r\nscoring=1\r\n");
+  ksim_test::WriteBytes(dir.File("mine.ini"), "[KOVREL]\r\nwebport=5397\r\nstandings=1\r\nscoring=1\r\n");
   const ksim::IniValues user = ksim::ReadIniValues(dir.File("mine.ini"));
   ksim::WriteAdvisedIni(dir.File("advised.ini"), {}, user, ksim::CandidateFromIni(user), {});
   const ksim::IniValues written = ksim::ReadIniValues(dir.File("advised.ini"));
-  EXPECT_EQ(written.count("webport") == 1 ? written.at("webport") : "", "5397");
+  for (const auto& [key, value] : {std::pair<const char*, const char*>{"webport", "5397"}, {"standings", "1"}}) {
+    EXPECT_EQ(written.count(key) == 1 ? written.at(key) : "", value) << key;
+  }
   EXPECT_EQ(written.count("scoring"), 0u) << "no key the plug-in does not know";
 }
 

@@ -35,6 +35,7 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
       {"below the range", Section("waitsec=-5\r\n"), "waitsec=-5 is outside what the plug-in can use (1 or more)"},
       {"a count of nothing", Section("sbscount=0\r\n"), "sbscount=0 is outside what the plug-in can use (2 or more)"},
       {"above the range", Section("rearview=150\r\n"), "rearview=150 is outside what the plug-in can use (0 to 100)"},
+      {"opt-in switch", Section("standings=2\r\n"), "standings=2 is outside what the plug-in can use (0 or 1)"},
       {"octal", Section("waitsec=08\r\n"),
        "waitsec=08 reads as 0: a number that starts with 0 is octal to the plug-in; write 8"},
       {"octal that reads", Section("autokey=010\r\n"), "autokey=010 reads as 8: "},

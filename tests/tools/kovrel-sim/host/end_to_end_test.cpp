@@ -74,6 +74,26 @@ TEST_F(WithThePlugin, TheShortcutSwitchesTheAutomaticCameraOn) {
   EXPECT_DOUBLE_EQ(run.autoOff[0].second, 300.0);
 }
 
+// What an overlay read at 100 s: the files folder copied then, the standings
+// tower's document among them, with the car the director showed marked.
+TEST_F(WithThePlugin, TheFilesFolderIsCopiedAtTheAskedTimeWithTheStandings) {
+  ksim::RunOptions options;
+  options.pluginPath = KSIM_PLUGIN;
+  options.workFolder = dir.File("work");
+  options.settings = {{"standings", "1"}};
+  options.copyFilesAt = {100.0};
+  Sessions sessions = One(Race(6, 3, 4));
+  const ksim::RunResult result = ksim::RunSessions(sessions, options);
+  EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+  const std::string copy = dir.File("work/files-race-100s");
+  const nlohmann::json doc = nlohmann::json::parse(ksim_test::ReadBytes(copy + "/standings.json"));
+  EXPECT_EQ(doc["version"], 1);
+  EXPECT_EQ(doc["cars"].size(), 6u);
+  EXPECT_NEAR(doc["cars"][0]["laps"].get<int>(), 1, 1) << "the race of 100 s, not its end";
+  EXPECT_FALSE(doc["on_air_id"].is_null());
+  EXPECT_FALSE(ksim_test::ReadBytes(copy + "/status.json").empty());
+}
+
 TEST_F(WithThePlugin, AWeekendPlaysItsSessionsThroughOneObject) {
   Sessions sessions;
   for (const SessionKind kind : {SessionKind::Practice, SessionKind::Qualifying, SessionKind::Race}) {
