@@ -97,6 +97,15 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(OptIn(Real("livemin", "8", 0)));
     k.push_back(OptIn(Real("liveswitch", "1.5", 1)));
     k.push_back(OptIn(Integer("autoinc", "0", 0, 1)));
+    // The broadcaster's keys: virtual-key codes held with Ctrl; 0 leaves one off.
+    for (const char* key : {"holdkey", "nextkey", "prevkey", "leaderkey", "replaykey"}) {
+      k.push_back(OptIn(Integer(key, "0", 0, 254)));
+    }
+    k.push_back(OptIn(Real("manualhold", "30", 1)));
+    SettingKey favourites = OptIn(Words("favourites", "", {}, nullptr));
+    favourites.usableText = "car numbers, as 7,23,50";
+    k.push_back(favourites);
+    k.push_back(OptIn(Real("favourfactor", "2", 1)));
     return k;
   }();
   return keys;

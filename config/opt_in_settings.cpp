@@ -43,4 +43,5 @@ void rF2kovrel::ReadOptInSettings() {
   ReadSwitch(mIniPath, "autoinc", autoinc);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
+  ReadManualSettings();
 }
