@@ -100,6 +100,10 @@ int main(int argc, char** argv) {
   app.add_option("--ini", run.settingsTemplate, "rF2kovrel.ini to start from")->check(ksim::ExistingFile());
   app.add_option("--toggle-at", run.toggleAt,
                  "session time (s) at which the host presses Ctrl + autokey, in every session; repeatable");
+  std::vector<std::string> presses;
+  app.add_option("--press", presses,
+                 "KEY@TIME: the host presses Ctrl + the plug-in's key of that action (holdkey, nextkey, prevkey, "
+                 "leaderkey or replaykey) at that session time (s), in every session; repeatable");
   app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");
   app.add_option("--speed", run.speed, "with --realtime: session seconds per second")->check(CLI::Range(0.01, 1000.0));
   app.add_option("--scoring-hz", run.scoringRate, "scoring snapshots per second of session time")
@@ -151,6 +155,15 @@ int main(int argc, char** argv) {
       return 2;
     }
     run.settings.push_back(setting);
+  }
+  for (const std::string& text : presses) {
+    ksim::TimedPress press;
+    const std::string problem = ksim::ParseTimedPress(text, press);
+    if (!problem.empty()) {
+      std::cerr << "kovrel-sim: --press " << text << ": " << problem << '\n';
+      return 2;
+    }
+    run.presses.push_back(press);
   }
   if (!jsonPath.empty() && !FolderExists(jsonPath)) {
     // Found out now, not after the whole run.

@@ -18,6 +18,15 @@ namespace ksim {
 
 enum class ResultsStream { Additions, Whole };
 
+// A broadcaster's key pressed with Ctrl at a session time: "holdkey@620".
+struct TimedPress {
+  std::string key;  // holdkey, nextkey, prevkey, leaderkey or replaykey
+  double time = 0.0;
+};
+
+// Reads "key@time"; empty when it reads, else what is wrong with it.
+std::string ParseTimedPress(const std::string& text, TimedPress& press);
+
 struct RunOptions {
   std::string pluginPath;
   std::string workFolder;          // created when missing
@@ -28,6 +37,7 @@ struct RunOptions {
   bool realtime = false;
   double speed = 1.0;              // session seconds per wall second in real time
   std::vector<double> toggleAt;    // session times at which Ctrl + autokey is pressed
+  std::vector<TimedPress> presses; // the broadcaster's keys, pressed in every session
   bool serve = false;              // the simulator's web server on 127.0.0.1:6397
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;

@@ -33,6 +33,7 @@ const char* Colour(Reason reason) {
     case Reason::BestFight: return "#e0a030";
     case Reason::Contact: return "#d7263d";
     case Reason::ContactScene: return "#8b0000";
+    case Reason::Manual: return "#7a5195";
     case Reason::Unknown: return "#cfcfcf";
   }
   return "#cfcfcf";
