@@ -189,6 +189,8 @@ int main(int argc, char** argv) {
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
       const double strongest = ksim::StrongestContact(recorded);
       checkContext.strongestContact = strongest;
+      checkContext.carNumbers = ksim::CarNumbersOf(recorded);
+      checkContext.carNumbersKnown = true;
       // With settings given, the settings check below says it.
       if (strongest > 1.5 && run.settingsTemplate.empty() && run.settings.empty()) {
         std::cerr << "kovrel-sim: note: this file reports contact strengths up to " << strongest

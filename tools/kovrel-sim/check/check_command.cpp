@@ -29,7 +29,11 @@ int CheckIniCommand::Run() const {
   std::vector<std::string> problems;
   try {
     for (const std::string& results : mResults) {
-      context.strongestContact = std::max({context.strongestContact, 0.0, StrongestContact(ReadResultsFile(results))});
+      const RecordedSession session = ReadResultsFile(results);
+      context.strongestContact = std::max({context.strongestContact, 0.0, StrongestContact(session)});
+      const std::vector<std::string> numbers = CarNumbersOf(session);
+      context.carNumbers.insert(context.carNumbers.end(), numbers.begin(), numbers.end());
+      context.carNumbersKnown = true;
     }
     problems = CheckSettings(ReadIniContents(mIni), context);
   } catch (const std::exception& error) {
