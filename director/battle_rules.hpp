@@ -20,5 +20,5 @@ inline double GapAfterInterest(const rF2kovrel& d, int place, double gap) {
 // A favourite car's gap to the car ahead counts as `favourfactor` times
 // smaller: its fights are taken as closer than they are.
 inline double FavouredGap(const rF2kovrel& d, std::int32_t id, double gap) {
-  return d.mFavouriteIds.empty() || !d.IsFavourite(id) ? gap : gap / d.favourfactor;
+  return d.favourfactor > 1.0 && !d.mFavouriteIds.empty() && d.IsFavourite(id) ? gap / d.favourfactor : gap;
 }

@@ -60,5 +60,6 @@ bool rF2kovrel::IsFavourite(std::int32_t id) const {
 
 int rF2kovrel::RotationShare(std::int32_t id) const {
   if (!IsFavourite(id)) return 1;
-  return std::max(1, static_cast<int>(std::lround(std::min(favourfactor, kMostTimesPerRotation))));
+  const double times = favourfactor >= 1.0 ? std::min(favourfactor, kMostTimesPerRotation) : 1.0;
+  return static_cast<int>(std::lround(times));
 }
