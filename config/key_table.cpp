@@ -100,6 +100,15 @@ const std::vector<SettingKey>& SettingKeys() {
     // The simulator's web server: LMU's is on 6397, rFactor 2's web UI on 5397.
     k.push_back(OptIn(Integer("webport", "6397", 1, 65535)));
     k.push_back(OptIn(Integer("standings", "0", 0, 1)));
+    // The broadcaster's keys: virtual-key codes held with Ctrl; 0 leaves one off.
+    for (const char* key : {"holdkey", "nextkey", "prevkey", "leaderkey", "replaykey"}) {
+      k.push_back(OptIn(Integer(key, "0", 0, 254)));
+    }
+    k.push_back(OptIn(Real("manualhold", "30", 1)));
+    SettingKey favourites = OptIn(Words("favourites", "", {}, nullptr));
+    favourites.usableText = "car numbers, as 7,23,50";
+    k.push_back(favourites);
+    k.push_back(OptIn(Real("favourfactor", "2", 1)));
     return k;
   }();
   return keys;

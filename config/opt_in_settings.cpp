@@ -55,4 +55,5 @@ void rF2kovrel::ReadOptInSettings() {
   ReadSwitch(mIniPath, "standings", standings);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
+  ReadManualSettings();
 }

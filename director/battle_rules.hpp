@@ -21,3 +21,8 @@ inline double GapAfterInterest(const rF2kovrel& d, int place, double gap) {
 // status document use for an onboard shot (a gap below 0.05 s is a timing
 // artefact, not a fight). False for NaN.
 inline bool IsFightGap(double gap, double onboarddiff) { return gap >= 0.05 && gap <= onboarddiff; }
+// A favourite car's gap to the car ahead counts as `favourfactor` times
+// smaller: its fights are taken as closer than they are.
+inline double FavouredGap(const rF2kovrel& d, std::int32_t id, double gap) {
+  return d.favourfactor > 1.0 && !d.mFavouriteIds.empty() && d.IsFavourite(id) ? gap / d.favourfactor : gap;
+}

@@ -40,4 +40,5 @@ void rF2kovrel::ResetDirector() {
   mPrevResults.clear();
   mPrevResultsSet = false;
   ResetLiveDirector();
+  ResetManual();
 }

@@ -140,7 +140,7 @@ void RateFights(rF2kovrel& d) {
     const rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(index)];
     if (!car.racing || !d.mLiveCars[static_cast<std::size_t>(ahead)].racing) continue;
     if (car.gap > kFarthestFight) continue;
-    const double worth = ExpOfMinus(GapAfterInterest(d, place, car.gap) / kFightScale);
+    const double worth = ExpOfMinus(FavouredGap(d, car.id, GapAfterInterest(d, place, car.gap)) / kFightScale);
     const double raw = car.rawGap;
     const std::size_t attacker = static_cast<std::size_t>(place), defender = attacker - 1;
     for (rF2kovrel::LiveRating* rating : {&d.mLiveRatings[attacker], &d.mLiveRatings[defender]}) {
@@ -249,6 +249,9 @@ void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
     if ((passed || beenPassed) && onAir->racing && other->racing) {
       const bool forTheLead = std::min(place, other->place) == 1;
       d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : kStayAfterPass);
+      d.mLastPassId = passed ? onAir->id : other->id;  // the passing car, for the replay key
+      d.mLastPassOtherId = passed ? other->id : onAir->id;
+      d.mLastPassTime = d.mSessionTime;
     }
   }
   d.mLiveOnAirVeh = d.mActualVeh;
@@ -371,8 +374,9 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
     NotePassOnAir(*this, watched);
     ReplayMissedPass(info);
   }
-  // The flag chase and the leader under a short wait keep their cut.
-  if (mCutWait == 2 || mReplayRunning) return;
+  // The flag chase and the leader under a short wait keep their cut, and the
+  // broadcaster's hand keeps the camera.
+  if (mCutWait == 2 || mReplayRunning || HandHoldsReplays()) return;
   if (mCarChosen) {
     if (ReactToContact(*this, info)) return;
     if (mSessionTime < mLiveStayUntil) {

@@ -10,7 +10,9 @@ bool rF2kovrel::WantsToDisplayMessage(MessageInfoV01& msgInfo) {
     std::unique_lock<std::mutex> lock(mCycleLock, std::try_to_lock);
     if (!lock.owns_lock() || mPendingMessage.mText[0] == '\0') return false;
     std::memcpy(&msgInfo, &mPendingMessage, sizeof(MessageInfoV01));
-    msgInfo.mDestination = mWebServerUp ? 1 : 0;
+    // The broadcaster's own notices are for the broadcaster: the message centre.
+    msgInfo.mDestination = mWebServerUp && !mNoticeByHand ? 1 : 0;
+    mNoticeByHand = false;
     mPendingMessage.mText[0] = '\0';
     return true;
   });

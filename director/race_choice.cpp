@@ -15,7 +15,7 @@ constexpr double kScorePerSecond = 3.333333333333333;  // one score step per 0.3
 constexpr double kChaseWindow = 20.0;  // seconds before a timed end
 
 double ScoreOf(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
-  return std::round(std::fabs(GapAfterInterest(d, v.mPlace, v.mTimeBehindNext)) * kScorePerSecond);
+  return std::round(std::fabs(FavouredGap(d, v.mID, GapAfterInterest(d, v.mPlace, v.mTimeBehindNext))) * kScorePerSecond);
 }
 
 // The lap distances of every car in array order, gathered once per snapshot:

@@ -23,9 +23,10 @@ bool IsEligible(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
          !(v.mIsPlayer && d.mPlayerDriving);
 }
 
+// A favourite may come up more than once in a rotation.
 bool ShownInThisRotation(const rF2kovrel& d, std::int32_t id) {
   const int shown = std::clamp(d.mShownCount, 0, kMaxCandidates);
-  return std::find(d.mShownList, d.mShownList + shown, id) != d.mShownList + shown;
+  return std::count(d.mShownList, d.mShownList + shown, id) >= d.RotationShare(id);
 }
 
 // Array order, at most 64; returns how many were collected.

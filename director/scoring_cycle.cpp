@@ -29,6 +29,8 @@ void rF2kovrel::UpdateScoring(const ScoringInfoV01& info) {
       // Switched on here: put the last cut far enough back that a cut is due now.
       mLastCutTime = info.mCurrentET - waitsec - 5.0;
     }
+    PollManualKeys();
+    if (auto_ == 0) mManualPressed = 0;  // the keys act only while the director is on
     if (auto_ != 0) RunActiveCycle(info);
     if (standings != 0) RefreshStandings(info);
   });
@@ -47,6 +49,7 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
 
   if (VehicleCount(info) > 0) {
     SurveyField(info);
+    FindFavourites(info);
     if (info.mSession <= 4) {
       ChoosePractice(info);
     } else if (info.mSession <= 9) {
@@ -72,6 +75,8 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
     } else {
       mNextVeh = mActualVeh;
     }
+    mManualAction = -1;
+    if (mManualPressed != 0 || mHeld || mManualVeh != -1) DirectByHand(info);
     CopyFollowedDriver(info);
   }
   HandOverToWebServer();

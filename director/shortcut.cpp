@@ -23,5 +23,6 @@ void rF2kovrel::ToggleAuto() {
   auto_ = auto_ == 0 ? 1 : 0;
   const char* notice = auto_ != 0 ? "Auto camera: on" : "Auto camera: off";
   std::memcpy(mPendingMessage.mText, notice, std::strlen(notice) + 1);
+  mNoticeByHand = false;
   if (debug != 0) AppendDebugText(std::string(notice) + "\n");
 }

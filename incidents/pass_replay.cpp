@@ -71,6 +71,10 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
     // not a car that dropped out or a pit stop.
     if (IsAmong(passer, mLivePodium, k + 1) || IsAmong(passed, now, k + 1)) continue;
     if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
+    // Noted for the replay key, seen live or not.
+    mLastPassId = passer;
+    mLastPassOtherId = passed;
+    mLastPassTime = mSessionTime;
     // Seen as it happened, unless the car was on screen in a replay.
     if (!mReplayRunning && (mActualVeh == passer || mActualVeh == passed)) continue;
     // The pass for the best place of this snapshot waits for its replay,

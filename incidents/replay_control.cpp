@@ -43,10 +43,13 @@ bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
     if (!lock.owns_lock()) return false;
 
     PollShortcut();  // switched on here, the next cut is timed from the last one
+    PollManualKeys();
     if (controlName == nullptr || !EqualsIgnoringCase(controlName, "InstantReplay")) return false;
 
-    if (mReplayPending && !mReplayRunning &&
-        mSessionTime > mReplayIncidentTime + kStartDelaySeconds) {
+    // A replay asked for by hand starts at once; the director's own wait
+    // for the broadcaster's hold to end.
+    const bool due = mManualReplay || (mSessionTime > mReplayIncidentTime + kStartDelaySeconds && !HandHoldsReplays());
+    if (mReplayPending && !mReplayRunning && due) {
       fRetVal = 1.0;
       mReplayRunning = true;
       mReplayPending = false;
@@ -62,6 +65,7 @@ bool rF2kovrel::CheckHWControl(const char* const controlName, double& fRetVal) {
       mReplayCamSet = false;
       mReplayPending = false;
       NoteStandingsChange();
+      mManualReplay = false;
       return true;
     }
     return false;

@@ -16,7 +16,11 @@ constexpr double kWriteEvery = 1.0 - 1e-6;
 }  // namespace
 
 // The one place that names the director's state for the overlay.
-const char* rF2kovrel::DirectorWord() const { return auto_ != 0 ? "auto" : "off"; }
+const char* rF2kovrel::DirectorWord() const {
+  if (auto_ == 0) return "off";
+  const char* hand = ManualState();  // the broadcaster's hold or manual cut
+  return hand != nullptr ? hand : "auto";
+}
 
 void rF2kovrel::ResetStandings() {
   mStandingsKept = false;

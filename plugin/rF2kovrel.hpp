@@ -61,11 +61,24 @@ class rF2kovrel final : public InternalsPluginV07 {
   // replays of missed passes on top of the choice made above.
   void DirectLive(const ScoringInfoV01& info);
   void ResetLiveDirector();
+  // The broadcaster's hand (opt-in keys): hold, next, previous, leader and
+  // replay now, each Ctrl + a key; and the favourite cars.
+  void PollManualKeys();
+  void DirectByHand(const ScoringInfoV01& info);
+  void ResetManual();
+  void FindFavourites(const ScoringInfoV01& info);
+  bool IsFavourite(std::int32_t id) const;
+  int RotationShare(std::int32_t id) const;  // how often a car comes up in each rotation
+  bool HandHoldsReplays() const { return mHeld || mManualVeh != -1; }
+  // Who has the camera, for the outputs: "held" (the hold key), "manual" (a
+  // manual cut or replay still holding), or null when the director has it.
+  const char* ManualState() const;
 
   // config/
   void ReadSettingsUpToFilesPath();
   void ReadSettingsFromDebug();
   void ReadOptInSettings();
+  void ReadManualSettings();
 
   // incidents/
   void ScanIncidents(const ScoringInfoV01& info);
@@ -263,6 +276,35 @@ class rF2kovrel final : public InternalsPluginV07 {
   double mGreenSince = -1.0;
   std::int32_t mReplaysScheduled = 0;
   std::int32_t mLiveReason = 0;  // why the live director overruled this snapshot's choice (LiveReason)
+
+  // The broadcaster's hand (opt-in keys, read when present, never written).
+  // Each key a Windows virtual-key code held with Ctrl; 0 leaves it off.
+  std::int32_t holdkey = 0;
+  std::int32_t nextkey = 0;
+  std::int32_t prevkey = 0;
+  std::int32_t leaderkey = 0;
+  std::int32_t replaykey = 0;
+  double manualhold = 30.0;    // seconds a manual cut holds before the director goes on
+  std::string favourites;      // car numbers, as "7,23,50"
+  double favourfactor = 2.0;   // a favourite's fight counts as this many times closer
+  std::vector<std::string> mFavouriteNumbers;  // the list read from `favourites`
+  std::vector<std::int32_t> mFavouriteIds;     // this snapshot's cars of those numbers
+  // Next and previous stay within the car's class (off until a setting asks).
+  bool mManualWithinClass = false;
+  bool mManualLatch[5] = {};       // per action: its keys were down at the last poll
+  unsigned mManualPressed = 0;     // actions pressed since the last cycle, a bit each
+  bool mHeld = false;              // the hold key holds mHeldVeh on air
+  std::int32_t mHeldVeh = -1;
+  std::int32_t mManualVeh = -1;    // a manual cut's car, held until mManualUntil; -1 none
+  double mManualUntil = 0.0;
+  int mManualAction = -1;          // the action that made this snapshot's cut; -1 none
+  double mLeaderPressedAt = -1.0e9;
+  int mLeaderClass = 0;            // the class whose leader the last leader press showed
+  bool mManualReplay = false;      // the replay pending or running was asked for by hand
+  bool mNoticeByHand = false;      // the pending notice is a manual one: message centre
+  std::int32_t mLastPassId = -1;   // the live director's last pass noted, for replay now
+  std::int32_t mLastPassOtherId = -1;
+  double mLastPassTime = 0.0;
 
   // Camera choice has resolved a car since the last Director reset; until then
   // nothing is sent to the simulator or the web server for the reset's slot id 0.

@@ -28,6 +28,7 @@ void rF2kovrel::Startup(std::int32_t /*version*/) {
     const std::string state = auto_ != 0 ? "Auto camera: on" : "Auto camera: off";
     // A notice still pending gives way to this one.
     SetMessage(mPendingMessage, "rF2kovrel 2026.05.29. " + state);
+    mNoticeByHand = false;
     AppendDebugText(state + "\n");
     // The stream files stay where this start put them, even if a later set-up
     // names another files folder.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "director/favourites.hpp"
 #include "director/keyboard.hpp"
 #include "support/director_fixture.hpp"
 
@@ -52,6 +53,17 @@ void ReadSettings(ByteReader& in, rF2kovrel& p) {
       case Setting::kReplayduration: p.replayduration = in.Integer(); break;
       case Setting::kReplayoffset: p.replayoffset = in.Real(); break;
       case Setting::kStandings: p.standings = in.Integer(); break;
+      case Setting::kHoldkey: p.holdkey = in.Integer(); break;
+      case Setting::kNextkey: p.nextkey = in.Integer(); break;
+      case Setting::kPrevkey: p.prevkey = in.Integer(); break;
+      case Setting::kLeaderkey: p.leaderkey = in.Integer(); break;
+      case Setting::kReplaykey: p.replaykey = in.Integer(); break;
+      case Setting::kManualhold: p.manualhold = in.Real(); break;
+      case Setting::kFavourites:
+        p.favourites = in.ShortText();
+        ReadCarNumberList(p.favourites, p.mFavouriteNumbers);
+        break;
+      case Setting::kFavourfactor: p.favourfactor = in.Real(); break;
       case Setting::kCount: break;
     }
   }

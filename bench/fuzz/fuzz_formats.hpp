@@ -20,11 +20,14 @@ void SetUpFuzzPlugin(rF2kovrel& plugin, unsigned seed);
 // Settings as a user's INI file may give them, any value of their type:
 //   U8 count, then `count` times: U8 which (modulo kSettingCount), then the
 //   value: Integer for integer settings, Real for real ones, ShortText for
-//   camtest and showinpit (showinpit also sets its number, as the INI read does).
+//   camtest and showinpit (showinpit also sets its number, as the INI read does),
+//   and favourites (read as a list of car numbers, as the INI read does).
 enum class Setting : std::uint8_t {
   kAuto, kAutokey, kWaitsec, kInterest, kInterestdiff, kOnboarddiff, kOnboardcam, kRearview,
   kRearviewcam, kCamtest, kWalkthrough, kShowinpit, kLowinc, kHighinc, kMsessioninc, kDebug,
-  kSbsdist, kSbscount, kReplayduration, kReplayoffset, kStandings, kCount
+  kSbsdist, kSbscount, kReplayduration, kReplayoffset, kStandings,
+  kHoldkey, kNextkey, kPrevkey, kLeaderkey, kReplaykey, kManualhold, kFavourites, kFavourfactor,
+  kCount
 };
 constexpr std::uint8_t kSettingCount = static_cast<std::uint8_t>(Setting::kCount);
 void ReadSettings(ByteReader& in, rF2kovrel& plugin);

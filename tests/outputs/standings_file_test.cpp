@@ -131,6 +131,32 @@ TEST_F(StandingsFile, KeepsRunningWithTheAutomaticCameraOff) {
   EXPECT_EQ(doc["cars"].size(), 2u);
 }
 
+TEST_F(StandingsFile, TheDirectorWordTellsTheBroadcastersHand) {
+  constexpr int kCtrl = 17, kHold = 0x48, kNext = 0x4E;
+  plugin.holdkey = kHold;
+  plugin.nextkey = kNext;
+  const auto press = [&](int key, double t) {
+    SetVirtualKeyDown(kCtrl, true);
+    SetVirtualKeyDown(key, true);
+    Snap(t);
+    View();
+    SetVirtualKeyDown(key, false);
+    SetVirtualKeyDown(kCtrl, false);
+    Snap(t + 0.2);
+    View();
+  };
+  Snap(400.0);
+  View();
+  EXPECT_EQ(Doc()["director"], "auto");
+  press(kHold, 402.0);
+  Snap(404.0);
+  EXPECT_EQ(Doc()["director"], "held");
+  press(kHold, 406.0);
+  press(kNext, 408.0);
+  Snap(410.0);
+  EXPECT_EQ(Doc()["director"], "manual");
+}
+
 TEST_F(StandingsFile, EmptiedAtStartupAndEverySession) {
   plugin.Startup(0);
   EXPECT_TRUE(FileExists(folder.File("standings.json")));

@@ -112,6 +112,10 @@ int main(int argc, char** argv) {
   app.add_option("--copy-files-at", run.copyFilesAt,
                  "session time (s) at which the plug-in's files folder (status.json, standings.json ...) is copied "
                  "into files-<session>-<time>s in the working folder, in every session; repeatable");
+  std::vector<std::string> presses;
+  app.add_option("--press", presses,
+                 "KEY@TIME: the host presses Ctrl + the plug-in's key of that action (holdkey, nextkey, prevkey, "
+                 "leaderkey or replaykey) at that session time (s), in every session; repeatable");
   app.add_flag("--realtime", run.realtime, "play at the session's own pace instead of as fast as possible");
   app.add_option("--speed", run.speed, "with --realtime: session seconds per second")->check(CLI::Range(0.01, 1000.0));
   app.add_option("--scoring-hz", run.scoringRate, "scoring snapshots per second of session time")
@@ -165,6 +169,15 @@ int main(int argc, char** argv) {
     }
     run.settings.push_back(setting);
   }
+  for (const std::string& text : presses) {
+    ksim::TimedPress press;
+    const std::string problem = ksim::ParseTimedPress(text, press);
+    if (!problem.empty()) {
+      std::cerr << "kovrel-sim: --press " << text << ": " << problem << '\n';
+      return 2;
+    }
+    run.presses.push_back(press);
+  }
   if (!jsonPath.empty() && !FolderExists(jsonPath)) {
     // Found out now, not after the whole run.
     std::cerr << "kovrel-sim: cannot write the JSON export " << jsonPath << ": its folder does not exist\n";
@@ -209,6 +222,10 @@ int main(int argc, char** argv) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
       ksim::AddResultsToContext(checkContext, recorded);
+      const double strongest = ksim::StrongestContact(recorded);
+      checkContext.strongestContact = strongest;
+      checkContext.carNumbers = ksim::CarNumbersOf(recorded);
+      checkContext.carNumbersKnown = true;
       // With settings given, the settings check below says it.
       const std::string note = ksim::DefaultThresholdsNote(checkContext.files.back());
       if (!note.empty() && run.settingsTemplate.empty() && run.settings.empty()) std::cerr << "kovrel-sim: " << note << '\n';

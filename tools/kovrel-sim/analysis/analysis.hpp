@@ -48,6 +48,7 @@ struct OnAir {
   int car = -1;  // -1: the simulator's own picture, before the director's first cut
   bool replay = false;
   bool autoOff = false;  // the automatic camera was switched off
+  bool manual = false;   // the broadcaster had the camera
   Reason reason = Reason::Unknown;
 };
 
@@ -113,9 +114,12 @@ struct ClassCoverage {
 };
 
 struct Coverage {
-  std::vector<Event> events;  // in time order
   SessionClasses classes;
   std::vector<ClassCoverage> byClass;  // empty for a session of one class; traffic is in none
+  std::vector<Event> events;  // in time order; the director's, all that is scored
+  // Events that came while the broadcaster had the camera (a manual shot):
+  // judged by what went on air, and left out of the director's verdicts.
+  std::vector<Event> manualEvents;
   std::array<KindCoverage, kEventKinds> kinds{};
   double totalWeight = 0.0;
   double shownWeight = 0.0;      // the events' weight times their credit
@@ -149,8 +153,11 @@ constexpr double kReplaysPerHour = 8.0;    // more than this is noticed
 std::vector<Event> FindEvents(const SessionRun& run, const SessionClasses& classes);
 std::vector<Event> FindEvents(const SessionRun& run);
 // Sets each event's live share, credit, verdict and, when not live, what was
-// on air instead.
-void JudgeEvents(const SessionRun& run, std::vector<Event>& events);
+// on air instead. The director is judged by its own shots and replays: the
+// broadcaster's count only with `byHand`.
+void JudgeEvents(const SessionRun& run, std::vector<Event>& events, bool byHand = false);
+// Whether a manual shot was on air at t.
+bool InManualShot(const SessionRun& run, double t);
 
 // A director who knew the whole session in advance and held every shot at
 // least `holdSeconds`, over the snapshots of the run's field: the path that

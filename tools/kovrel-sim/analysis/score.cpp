@@ -66,7 +66,7 @@ void PenaliseShots(const SessionRun& run, Penalties& p) {
   double seconds = 0.0, hurried = 0.0;
   for (std::size_t i = 0; i < run.shots.size(); ++i) {
     const Shot& shot = run.shots[i];
-    if (shot.replay || shot.car < 0 || i + 1 == run.shots.size()) continue;
+    if (shot.replay || shot.manual || shot.car < 0 || i + 1 == run.shots.size()) continue;
     if (i > 0 && run.shots[i - 1].replay) continue;
     const double length = shot.end - shot.start;
     ++p.liveShots;
@@ -82,6 +82,7 @@ void PenaliseShots(const SessionRun& run, Penalties& p) {
 void PenaliseReplays(const SessionRun& run, const std::vector<Event>& events, Penalties& p) {
   std::vector<const Event*> replayed;
   for (const ReplayRun& replay : run.replays) {
+    if (replay.manual) continue;  // the broadcaster's
     ++p.replays;
     if (!ShowsAWeightyEvent(replay, events)) ++p.lightReplays;
     const Event* contact = ReplayedContact(replay, events);
@@ -195,8 +196,11 @@ double ScoreOf(double creditedWeight, double totalWeight, const Penalties& penal
 Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& /*settings*/, ClassRule rule) {
   Coverage c;
   c.classes = ClassesOf(run, rule);
-  c.events = FindEvents(run, c.classes);
+  for (Event& e : FindEvents(run, c.classes)) {
+    (InManualShot(run, e.time) ? c.manualEvents : c.events).push_back(std::move(e));
+  }
   JudgeEvents(run, c.events);
+  JudgeEvents(run, c.manualEvents, true);
   CountVerdicts(c);
   CoverEachClass(run, c);
   c.shownWeight = CreditedWeight(c.events);

@@ -15,23 +15,24 @@ double Overlap(double a0, double a1, double b0, double b1) { return std::max(0.0
 
 // Live seconds on one of the event's cars within [from, to); the shots are
 // in time order, so the search starts at the first that can reach it.
-double SecondsOnAir(const std::vector<Shot>& shots, const Event& e, double from, double to) {
+double SecondsOnAir(const std::vector<Shot>& shots, const Event& e, double from, double to, bool byHand) {
   const auto first = std::lower_bound(shots.begin(), shots.end(), from, [](const Shot& s, double t) { return s.end <= t; });
   double seconds = 0.0;
   for (auto s = first; s != shots.end() && s->start < to; ++s) {
+    if (s->manual && !byHand) continue;
     if (!s->replay && s->car >= 0 && Involves(e, s->car)) seconds += Overlap(s->start, s->end, from, to);
   }
   return seconds;
 }
 
-double LiveShareOf(const std::vector<Shot>& shots, const Event& e) {
+double LiveShareOf(const std::vector<Shot>& shots, const Event& e, bool byHand) {
   const double length = e.momentEnd - e.momentStart;
-  const double seconds = SecondsOnAir(shots, e, e.momentStart, e.momentEnd);
+  const double seconds = SecondsOnAir(shots, e, e.momentStart, e.momentEnd, byHand);
   if (e.kind == EventKind::PitStop) return std::min(1.0, seconds / kPitStopSeconds);
   return length > 0.0 ? std::min(1.0, seconds / length) : 0.0;
 }
 
-double LateCreditOf(const std::vector<Shot>& shots, const Event& e) {
+double LateCreditOf(const std::vector<Shot>& shots, const Event& e, bool byHand) {
   double credit = 0.0;
   switch (e.kind) {
     case EventKind::Overtake:
@@ -41,16 +42,16 @@ double LateCreditOf(const std::vector<Shot>& shots, const Event& e) {
     case EventKind::Contact: credit = kLateContactCredit; break;
     default: return 0.0;  // a stop or a finish seen afterwards is not seen
   }
-  return SecondsOnAir(shots, e, e.windowStart, e.windowEnd) >= kLateSeconds - 1e-6 ? credit : 0.0;
+  return SecondsOnAir(shots, e, e.windowStart, e.windowEnd, byHand) >= kLateSeconds - 1e-6 ? credit : 0.0;
 }
 
 // A replay of one of its cars whose picture went through a second of the
 // moment (all of it, when shorter): in full when the slowed part did.
-double ReplayCreditOf(const std::vector<ReplayRun>& replays, const Event& e) {
+double ReplayCreditOf(const std::vector<ReplayRun>& replays, const Event& e, bool byHand) {
   const double need = std::min(1.0, e.momentEnd - e.momentStart) - 1e-6;
   double credit = 0.0;
   for (const ReplayRun& replay : replays) {
-    if (replay.shownFrom < 0.0 || !Involves(e, replay.car)) continue;
+    if (replay.shownFrom < 0.0 || !Involves(e, replay.car) || (replay.manual && !byHand)) continue;
     if (Overlap(replay.shownFrom, replay.shownTo, e.momentStart, e.momentEnd) < need) continue;
     const bool slowed = replay.slowShownFrom >= 0.0 &&
                         Overlap(replay.slowShownFrom, replay.slowShownTo, e.momentStart, e.momentEnd) >= need;
@@ -67,6 +68,7 @@ OnAir OnAirAt(const SessionRun& run, double t) {
     air.car = (shot - 1)->car;
     air.replay = (shot - 1)->replay;
     air.reason = (shot - 1)->reason;
+    air.manual = (shot - 1)->manual;
   }
   for (const auto& [from, to] : run.autoOff) air.autoOff = air.autoOff || (t >= from && t < to);
   return air;
@@ -84,11 +86,16 @@ const char* VerdictName(Verdict verdict) {
   return "missed";
 }
 
-void JudgeEvents(const SessionRun& run, std::vector<Event>& events) {
+bool InManualShot(const SessionRun& run, double t) {
+  return std::any_of(run.shots.begin(), run.shots.end(),
+                     [&](const Shot& s) { return s.manual && t >= s.start && t < s.end; });
+}
+
+void JudgeEvents(const SessionRun& run, std::vector<Event>& events, bool byHand) {
   for (Event& e : events) {
-    e.liveShare = LiveShareOf(run.shots, e);
-    const double late = LateCreditOf(run.shots, e);
-    const double replay = ReplayCreditOf(run.replays, e);
+    e.liveShare = LiveShareOf(run.shots, e, byHand);
+    const double late = LateCreditOf(run.shots, e, byHand);
+    const double replay = ReplayCreditOf(run.replays, e, byHand);
     e.credit = std::max({e.liveShare, late, replay});
     if (e.liveShare >= kLiveShare) {
       e.verdict = Verdict::Live;

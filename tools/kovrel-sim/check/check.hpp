@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +92,9 @@ std::string TwoDigits(double value);
 struct CheckContext {
   double strongestContact = -1.0;
   std::vector<ResultsContacts> files;
+  // The car numbers of the user's results files, for the favourites.
+  bool carNumbersKnown = false;
+  std::vector<std::string> carNumbers;
 };
 
 // The check's context for these results files (none: the build is unknown).
@@ -127,6 +131,15 @@ std::string NearestKey(const std::string& name);
 
 // Why a --set is refused ("scoring" is not a setting...); empty when the key is known.
 std::string UnknownKeyProblem(const std::string& key);
+
+// The broadcaster's keys: each one the plug-in leaves off because autokey or
+// another action has its key. `first` holds each key's first line, by the
+// key table's name.
+std::vector<std::string> HandKeyProblems(const std::map<std::string, const IniEntry*>& first);
+// A favourites list that is no list, or names numbers no car of the results files has.
+std::string FavouritesProblem(const IniEntry& entry, const CheckContext& context);
+// The numbers of a results file's cars, each held by one car alone.
+std::vector<std::string> CarNumbersOf(const RecordedSession& session);
 
 // The strongest contact that a results file's stream reports; 0 for none.
 double StrongestContact(const RecordedSession& session);

@@ -305,10 +305,11 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
       problem = std::string(key->key) + " again: the plug-in reads only the first (" + first[key->key]->where + ")";
     } else {
       first[key->key] = &entry;
-      problem = ValueProblem(*key, entry);
+      problem = EqualsIgnoringCase(key->key, "favourites") ? FavouritesProblem(entry, context) : ValueProblem(*key, entry);
     }
     if (!problem.empty()) problems.push_back(entry.where + ": " + problem);
   }
+  for (const std::string& problem : HandKeyProblems(first)) problems.push_back(problem);
   const std::vector<Threshold> thresholds = Thresholds(first);
   for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context)}) {
     if (!problem.empty()) problems.push_back(problem);

@@ -24,6 +24,9 @@ CheckContext ContextOfResults(const std::vector<std::string>& paths) {
 void AddResultsToContext(CheckContext& context, const RecordedSession& session) {
   context.strongestContact = std::max({context.strongestContact, 0.0, StrongestContact(session)});
   context.files.push_back(ContactsOf(session));
+  const std::vector<std::string> numbers = CarNumbersOf(session);
+  context.carNumbers.insert(context.carNumbers.end(), numbers.begin(), numbers.end());
+  context.carNumbersKnown = true;
 }
 
 std::string BuildsText(const CheckContext& context) {

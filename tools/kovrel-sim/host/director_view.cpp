@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "director/live_director.hpp"
+#include "director/manual_keys.hpp"
 #include "plugin/rF2kovrel.hpp"
 
 namespace ksim {
@@ -57,6 +58,11 @@ DirectorSettings DirectorView::Settings() const {
   s.autoinc = d.autoinc;
   s.lowincInForce = d.lowinc;
   s.highincInForce = d.highinc;
+  const std::int32_t codes[kManualActions] = {d.holdkey, d.nextkey, d.prevkey, d.leaderkey, d.replaykey};
+  for (int a = 0; a < kManualActions; ++a) s.manualKeys[a] = PolledKeyCode(codes, d.autokey, a);
+  s.manualhold = d.manualhold;
+  s.favourites = d.favourites;
+  s.favourfactor = d.favourfactor;
   return s;
 }
 
@@ -67,6 +73,8 @@ void DirectorView::TakeThresholdsInForce(DirectorSettings& settings) const {
 }
 
 int DirectorView::AutoOn() const { return mDirector != nullptr ? mDirector->auto_ : 0; }
+
+bool DirectorView::ManualNow() const { return mDirector != nullptr && mDirector->ManualState() != nullptr; }
 
 bool DirectorView::WebServerSeen() const { return mDirector != nullptr && mDirector->mWebServerUp; }
 
@@ -86,6 +94,11 @@ CutReason DirectorView::Explain(const ScoringInfoV01& info) const {
   if (chosen != nullptr && d.mNextVeh != chosen->mID) {
     why.rearView = d.mCamType == d.rearviewcam && d.mNextVeh == d.mAheadVeh && d.rearviewcam != d.onboardcam;
     why.leaderInstead = !why.rearView && d.mNextVeh == d.mLeaderVeh;
+  }
+  if (d.mManualAction >= 0) {
+    why.reason = Reason::Manual;
+    why.detail = kManualKeyNames[d.mManualAction];
+    return why;
   }
   const int session = info.mSession;
   const int phase = info.mGamePhase;

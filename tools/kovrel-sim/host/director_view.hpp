@@ -27,6 +27,9 @@ class DirectorView {
   // The plug-in found a web server on the simulator's port at set-up: it
   // then hands its cuts to that server rather than to the camera calls.
   bool WebServerSeen() const;
+  // The broadcaster has the camera: a hold, a manual cut still holding or a
+  // manual replay (the plug-in's ManualState).
+  bool ManualNow() const;
 
   // Around each UpdateScoring.
   void BeforeScoring();

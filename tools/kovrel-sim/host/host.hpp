@@ -18,6 +18,15 @@ namespace ksim {
 
 enum class ResultsStream { Additions, Whole };
 
+// A broadcaster's key pressed with Ctrl at a session time: "holdkey@620".
+struct TimedPress {
+  std::string key;  // holdkey, nextkey, prevkey, leaderkey or replaykey
+  double time = 0.0;
+};
+
+// Reads "key@time"; empty when it reads, else what is wrong with it.
+std::string ParseTimedPress(const std::string& text, TimedPress& press);
+
 struct RunOptions {
   std::string pluginPath;
   std::string workFolder;          // created when missing
@@ -31,6 +40,7 @@ struct RunOptions {
   bool serve = false;              // the simulator's web server on 127.0.0.1:webPort
   int webPort = 6397;              // the port the settings' webport gives the plug-in
   std::vector<double> copyFilesAt;  // session times at which the files folder is copied (files_copy.hpp)
+  std::vector<TimedPress> presses; // the broadcaster's keys, pressed in every session
   std::ostream* live = nullptr;    // a line per event; null for none
   std::ostream* progress = nullptr;
   std::uint64_t directorSeed = 0;  // re-seeds the C library's generator after Startup; 0 leaves the plug-in's seed

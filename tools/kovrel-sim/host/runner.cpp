@@ -23,6 +23,7 @@
 #include "host/timing_noise.hpp"
 #include "sessions/stream_lines.hpp"
 #include "common/text.hpp"
+#include "director/manual_keys.hpp"
 
 namespace ksim {
 
@@ -68,6 +69,14 @@ std::uint64_t NoiseSeed(std::uint64_t seed, int sessionNumber) {
 
 bool Running(const VehicleScoringInfoV01& v) { return v.mPitState == 0 && v.mFinishStatus == 0; }
 
+// The index of the broadcaster's action the INI key names; -1 for none.
+int ManualActionOf(const std::string& key) {
+  for (int a = 0; a < kManualActions; ++a) {
+    if (key == kManualKeyNames[a]) return a;
+  }
+  return -1;
+}
+
 // Times the plug-in's callbacks, so that its own cost is told apart from the host's.
 class CallTimer {
  public:
@@ -105,6 +114,8 @@ class SessionPlayer {
   void SwitchShot(double time, int car, int camera, bool replay, Reason reason);
   void Account(double t, double dt);
   void NoteAuto(double time);
+  void NoteManual(double time);
+  void PressKeys(double t, std::vector<int>& down);
   void ShowProgress(double t);
   char* StreamForPlugin(std::size_t mark);
   std::string CarText(int car) const;
@@ -139,6 +150,9 @@ class SessionPlayer {
   bool mWhyPending = false;
   CutReason mWhy;
   int mAuto = -1;
+  bool mManual = false;  // the broadcaster has the camera (the plug-in says)
+  std::vector<TimedPress> mPresses;  // in time order
+  std::size_t mNextPress = 0;
   Clock::time_point mLastProgress = Clock::now();
 };
 
@@ -167,12 +181,43 @@ std::string SessionPlayer::SessionJson(double t) const {
 
 void SessionPlayer::SwitchShot(double time, int car, int camera, bool replay, Reason reason) {
   if (mShotOpen) {
-    if (mShot.car == car && mShot.camera == camera && mShot.replay == replay) return;
+    if (mShot.car == car && mShot.camera == camera && mShot.replay == replay && mShot.manual == mManual) return;
     mShot.end = time;
     if (mShot.end > mShot.start) mRun.shots.push_back(mShot);
   }
-  mShot = Shot{time, time, car, camera, replay, reason};
+  mShot = Shot{time, time, car, camera, replay, reason, mManual};
   mShotOpen = true;
+}
+
+// A shot begins where the broadcaster takes the camera and where the director
+// has it back, so that the analysis can tell the two apart.
+void SessionPlayer::NoteManual(double time) {
+  const bool manual = mView.ManualNow();
+  if (manual == mManual) return;
+  mManual = manual;
+  // Held as it was: the hand's shot from here; given back, the director's until its next cut.
+  if (mShotOpen) SwitchShot(time, mShot.car, mShot.camera, mShot.replay, manual ? Reason::Manual : Reason::Unknown);
+}
+
+// Ctrl and the keys of the presses due by t, through the host's key state;
+// `down` gets the keys to release after the frames.
+void SessionPlayer::PressKeys(double t, std::vector<int>& down) {
+  for (; mNextPress < mPresses.size() && mPresses[mNextPress].time <= t; ++mNextPress) {
+    const TimedPress& press = mPresses[mNextPress];
+    const int action = ManualActionOf(press.key);
+    const int code = action >= 0 ? mResult.settings.manualKeys[action] : 0;
+    if (code == 0 || !mHost.HasVirtualKeyboard()) continue;
+    if (down.empty()) {
+      mHost.SetKey(kCtrlKey, true);
+      down.push_back(kCtrlKey);
+    }
+    mHost.SetKey(code, true);
+    down.push_back(code);
+    mRun.keyPresses.push_back(KeyPress{t, mView.Available() ? mView.AutoOn() : -1, press.key});
+    char keys[32];
+    std::snprintf(keys, sizeof keys, "Ctrl+0x%02X", code);
+    Live(t, "KEY", std::string(keys) + " pressed (" + press.key + ")");
+  }
 }
 
 void SessionPlayer::NoteReplayClock() {
@@ -194,6 +239,7 @@ void SessionPlayer::ToggleReplay(double time) {
     mReplaySpeed = 1.0;
     ReplayRun run;
     run.pressed = time;
+    run.manual = mManual;  // the replay key's
     mRun.replays.push_back(run);
     SwitchShot(time, mShot.car, mShot.camera, true, Reason::Unknown);
     Live(time, "REPLAY", "instant replay on");
@@ -440,6 +486,9 @@ SessionRun SessionPlayer::Play(bool hardware) {
   const double frameSeconds = dt / frames;
   std::vector<double> toggles = mOptions.toggleAt;
   std::sort(toggles.begin(), toggles.end());
+  mPresses = mOptions.presses;
+  std::stable_sort(mPresses.begin(), mPresses.end(),
+                   [](const TimedPress& a, const TimedPress& b) { return a.time < b.time; });
   std::size_t nextToggle = 0;
   std::vector<double> copies = mOptions.copyFilesAt;
   std::sort(copies.begin(), copies.end());
@@ -464,6 +513,8 @@ SessionRun SessionPlayer::Play(bool hardware) {
       info.mVehicle = mNoisyCars.data();
     }
 
+    std::vector<int> manualDown;
+    PressKeys(t, manualDown);
     bool pressed = false;
     if (nextToggle < toggles.size() && toggles[nextToggle] <= t) {
       ++nextToggle;
@@ -484,6 +535,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
       mWhyPending = true;
     }
     NoteAuto(t);
+    NoteManual(t);
     if (pressed) {
       const int after = mView.Available() ? (mView.AutoOn() != 0 ? 1 : 0) : -1;
       mRun.keyPresses.push_back(KeyPress{t, after});
@@ -494,7 +546,10 @@ SessionRun SessionPlayer::Play(bool hardware) {
     }
     Account(t, dt);
     if (mWeb != nullptr) mWeb->SetSession(SessionJson(t), t);
-    for (int f = 0; f < frames; ++f) Frame(t + f * frameSeconds, frameSeconds, hardware);
+    for (int f = 0; f < frames; ++f) {
+      Frame(t + f * frameSeconds, frameSeconds, hardware);
+      NoteManual(t + f * frameSeconds);
+    }
     // After the frames: a cut or replay between snapshots has been written.
     for (; nextCopy < copies.size() && copies[nextCopy] <= t; ++nextCopy) {
       // A failed copy is told, and the run goes on: it is a side view of it.
@@ -511,6 +566,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
       mHost.SetKey(kCtrlKey, false);
       mHost.SetKey(autokey, false);
     }
+    for (const int key : manualDown) mHost.SetKey(key, false);
     NoteAuto(t + dt);
     ShowProgress(t);
     if (mSource.Over()) break;
@@ -589,6 +645,16 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   if (!options.toggleAt.empty() && !host.HasVirtualKeyboard()) {
     result.warnings.push_back("the plug-in has no virtual keyboard: --toggle-at is ignored");
   }
+  if (!options.presses.empty() && !host.HasVirtualKeyboard()) {
+    result.warnings.push_back("the plug-in has no virtual keyboard: --press is ignored");
+  }
+  for (const TimedPress& press : options.presses) {
+    const int action = ManualActionOf(press.key);
+    if (host.HasVirtualKeyboard() && action >= 0 && result.settings.manualKeys[action] == 0) {
+      result.warnings.push_back("--press " + press.key + "@" + Fixed(press.time, 1) + ": the plug-in has no usable " +
+                                press.key + " (set one, as --set " + press.key + "=0x48): ignored");
+    }
+  }
   {
     CallTimer timer(result.callbackSeconds);
     plugin.Startup(1131);
@@ -623,6 +689,22 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   }
   result.wallSeconds = Seconds(Clock::now() - wallStart);
   return result;
+}
+
+std::string ParseTimedPress(const std::string& text, TimedPress& press) {
+  const std::size_t at = text.find('@');
+  if (at == std::string::npos) return "wants KEY@TIME, as holdkey@620";
+  press.key = text.substr(0, at);
+  if (ManualActionOf(press.key) < 0) {
+    return "\"" + press.key + "\" is none of holdkey, nextkey, prevkey, leaderkey and replaykey";
+  }
+  const std::string time = text.substr(at + 1);
+  char* end = nullptr;
+  press.time = std::strtod(time.c_str(), &end);
+  if (time.empty() || *end != '\0' || !std::isfinite(press.time) || press.time < 0.0) {
+    return "\"" + time + "\" is not a session time in seconds";
+  }
+  return "";
 }
 
 }  // namespace ksim

@@ -23,6 +23,7 @@ const char* ReasonName(Reason reason) {
     case Reason::BestFight: return "best fight";
     case Reason::Contact: return "contact";
     case Reason::ContactScene: return "contact scene";
+    case Reason::Manual: return "manual";
   }
   return "unknown";
 }

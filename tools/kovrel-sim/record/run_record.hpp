@@ -31,6 +31,7 @@ enum class Reason {
   BestFight,        // the live director: at the wait's end, the car whose close fights are worth most
   Contact,          // the live director: a fresh strong contact
   ContactScene,     // the live director: five or more cars reporting contact at once
+  Manual,           // the broadcaster's key: next, previous or leader
 };
 
 const char* ReasonName(Reason reason);
@@ -70,6 +71,12 @@ struct DirectorSettings {
   // With autoinc, the thresholds the session ended with (the contacts' own scale).
   double lowincInForce = 0.4;
   double highincInForce = 0.8;
+  // The broadcaster's keys as the plug-in reads them (0: off), in the order of
+  // director/manual_keys.hpp, and the favourite cars.
+  int manualKeys[5] = {0, 0, 0, 0, 0};
+  double manualhold = 30.0;
+  std::string favourites;
+  double favourfactor = 2.0;
 };
 
 // A request the plug-in sent to the simulator's web server.
@@ -103,6 +110,7 @@ struct ReplayRun {
   double shownFrom = -1.0, shownTo = -1.0;
   // Of it, the stretch its picture went through played slowed.
   double slowShownFrom = -1.0, slowShownTo = -1.0;
+  bool manual = false;       // asked for by the broadcaster's key
 };
 
 // A span of the broadcast picture: one car, one camera, live or replay.
@@ -113,6 +121,7 @@ struct Shot {
   int camera = 4;
   bool replay = false;
   Reason reason = Reason::Unknown;
+  bool manual = false;  // the broadcaster had the camera (a key's cut, hold or replay)
 };
 
 struct Contact {
@@ -132,6 +141,7 @@ struct Notice {
 struct KeyPress {
   double time = 0.0;
   int autoAfter = 0;  // the automatic camera after the press (-1: not known)
+  std::string key = "autokey";  // the INI key of the key pressed with Ctrl
 };
 
 // Each car's place, travel and state at every snapshot, as the scoreboard had

@@ -92,7 +92,8 @@ std::string DescribeEvent(const SessionRun& run, const Event& e) {
 std::string DescribeOnAir(const SessionRun& run, const OnAir& air) {
   if (air.autoOff) return "automatic camera off";
   if (air.car < 0) return "the simulator's own picture";
-  if (air.replay) return "a replay of " + Car(run, air.car);
+  if (air.replay) return std::string(air.manual ? "a manual replay of " : "a replay of ") + Car(run, air.car);
+  if (air.manual) return Car(run, air.car) + " (by hand)";
   // A review's log gives no reasons: none is shown rather than "unknown".
   if (air.reason == Reason::Unknown) return Car(run, air.car);
   return Car(run, air.car) + " (" + ReasonName(air.reason) + ")";
@@ -118,6 +119,12 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
                        " (the hindsight director; live at most " + Fixed(c.referenceBound, 2) + " holding 4 s shots); " +
                        std::to_string(c.events.size()) + " events of weight " + Fixed(c.totalWeight, 1) + ", credited " +
                        Fixed(c.shownWeight, 1) + ", with hindsight " + Fixed(c.hindsightWeight, 1));
+  if (!c.manualEvents.empty()) {
+    int live = 0;
+    for (const Event& e : c.manualEvents) live += e.verdict == Verdict::Live ? 1 : 0;
+    line("by hand", std::to_string(c.manualEvents.size()) + " events came while the broadcaster had the camera (" +
+                        std::to_string(live) + " of them live): left out of the director's score");
+  }
   for (int k = 0; k < kEventKinds; ++k) {
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));

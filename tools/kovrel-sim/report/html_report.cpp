@@ -33,6 +33,7 @@ const char* Colour(Reason reason) {
     case Reason::BestFight: return "#e0a030";
     case Reason::Contact: return "#d7263d";
     case Reason::ContactScene: return "#8b0000";
+    case Reason::Manual: return "#7a5195";
     case Reason::Unknown: return "#cfcfcf";
   }
   return "#cfcfcf";
@@ -210,14 +211,16 @@ std::string Timeline(const SessionRun& run, const DirectorSettings& settings, co
   for (const Shot& shot : run.shots) {
     if (shot.car < 0 || rowOf[static_cast<std::size_t>(shot.car)] < 0) continue;
     const double y = svg.RowY(rowOf[static_cast<std::size_t>(shot.car)]);
-    const std::string when = ClockText(shot.start) + " to " + ClockText(shot.end);
+    const std::string when = ClockText(shot.start) + " to " + ClockText(shot.end) + (shot.manual ? ", by hand" : "");
+    // The broadcaster's shots are outlined: not the director's choice.
+    const std::string hand = shot.manual ? " stroke=\"#222\" stroke-width=\"1\" stroke-dasharray=\"3 2\"" : "";
     if (shot.replay) {
       svg.Rect(svg.X(shot.start), svg.X(shot.end), y + 2, Svg::kRow - 4, "url(#replay)",
-               "replay of " + CarLabel(run, shot.car) + ", " + when);
+               "replay of " + CarLabel(run, shot.car) + ", " + when, hand);
     } else {
       svg.Rect(svg.X(shot.start), svg.X(shot.end), y + 2, Svg::kRow - 4, Colour(shot.reason),
                CarLabel(run, shot.car) + ", " + CameraName(shot.camera) + ", " + ReasonName(shot.reason) + ", " +
-                   when);
+                   when, hand);
     }
   }
   // Contacts: a dot on each car involved, a red triangle for those strong enough to replay.

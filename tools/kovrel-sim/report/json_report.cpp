@@ -60,6 +60,7 @@ json OnAirJson(const SessionRun& run, const OnAir& air) {
           {"car_id", IdOf(run, air.car)},
           {"replay", air.replay},
           {"auto_off", air.autoOff},
+          {"manual", air.manual},
           {"reason", Identifier(ReasonName(air.reason))},
           {"description", DescribeOnAir(run, air)}};
 }
@@ -166,7 +167,8 @@ json ShotsJson(const SessionRun& run) {
                      {"car_id", IdOf(run, shot.car)},
                      {"camera", CameraName(shot.camera)},
                      {"reason", Identifier(ReasonName(shot.reason))},
-                     {"replay", shot.replay}});
+                     {"replay", shot.replay},
+                     {"manual", shot.manual}});
   }
   return shots;
 }
@@ -179,7 +181,8 @@ json ReplaysJson(const SessionRun& run) {
                        {"shows_from_s", time(replay.shownFrom)},
                        {"shows_to_s", replay.shownFrom >= 0.0 ? time(replay.shownTo) : json()},
                        {"slow_from_s", time(replay.slowShownFrom)},
-                       {"slow_to_s", replay.slowShownFrom >= 0.0 ? time(replay.slowShownTo) : json()}});
+                       {"slow_to_s", replay.slowShownFrom >= 0.0 ? time(replay.slowShownTo) : json()},
+                       {"manual", replay.manual}});
   }
   return replays;
 }
@@ -188,6 +191,9 @@ json SessionJson(const SessionRun& run, const Coverage& coverage, const Director
   const SessionSummary s = Summarise(run, settings);
   json events = json::array();
   for (const Event& e : coverage.events) events.push_back(EventJson(run, coverage, e));
+  // Under a manual shot: what viewers saw, not the director's to answer for.
+  json manualEvents = json::array();
+  for (const Event& e : coverage.manualEvents) manualEvents.push_back(EventJson(run, coverage, e));
   json neverShown = json::array();
   for (int car : s.neverShown) neverShown.push_back(IdOf(run, car));
   return {{"kind", SessionKindName(run.plan.kind)},
@@ -198,6 +204,7 @@ json SessionJson(const SessionRun& run, const Coverage& coverage, const Director
           {"duration_s", Seconds(run.endTime)},
           {"snapshots", run.snapshots},
           {"events", events},
+          {"manual_events", manualEvents},
           {"coverage", CoverageJson(coverage)},
           {"shots", ShotsJson(run)},
           {"replays", ReplaysJson(run)},
@@ -216,7 +223,10 @@ json SettingsJson(const DirectorSettings& d) {
           {"onboardcam", d.onboardcam}, {"rearviewcam", d.rearviewcam}, {"replayduration", d.replayduration},
           {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)},
           {"livedirector", d.livedirector}, {"livemin", d.livemin}, {"liveswitch", d.liveswitch}, {"autoinc", d.autoinc},
-          {"lowinc_in_force", d.lowincInForce}, {"highinc_in_force", d.highincInForce}};
+          {"lowinc_in_force", d.lowincInForce}, {"highinc_in_force", d.highincInForce},
+          {"holdkey", d.manualKeys[0]}, {"nextkey", d.manualKeys[1]}, {"prevkey", d.manualKeys[2]},
+          {"leaderkey", d.manualKeys[3]}, {"replaykey", d.manualKeys[4]}, {"manualhold", d.manualhold},
+          {"favourites", ValidUtf8(d.favourites)}, {"favourfactor", d.favourfactor}};
 }
 
 }  // namespace

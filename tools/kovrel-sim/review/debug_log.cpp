@@ -35,6 +35,7 @@ class SegmentBuilder {
       case LogLineKind::IncidentValues: Values(line.values); break;
       case LogLineKind::ReplayScheduled: mScheduledPending = true; break;
       case LogLineKind::LiveReplay: mScheduledIncident = line.liveReplayMoment; break;
+      case LogLineKind::Manual: Manual(line.manualAction); break;
       case LogLineKind::Broken: ++mLog.brokenLines; break;
       case LogLineKind::Other: break;
     }
@@ -92,7 +93,29 @@ class SegmentBuilder {
     mCandidate = 0.0;
     mCandidateTime = -1.0;
     mScheduledIncident = -1.0;
+    mHandHolds = mHandCut = mHandReplay = false;
   }
+
+  // Who has the camera from the next State line on, as the plug-in keeps it:
+  // a hold until released; a manual cut until the director resumes (under a
+  // hold it only moves the hold); a manual replay until it ends.
+  void Manual(const std::string& action) {
+    if (action == "hold") {
+      mHandHolds = true;
+      mHandCut = false;
+    } else if (action == "release") {
+      mHandHolds = false;
+    } else if (action == "resume") {
+      mHandCut = false;
+    } else if (action == "replay") {
+      mHandReplay = true;
+      mHandReplayStarted = false;
+    } else if (!mHandHolds) {
+      mHandCut = true;  // next, previous, leader
+    }
+  }
+
+  bool HandHasCamera() const { return mHandHolds || mHandCut || mHandReplay; }
 
   void Close() {
     LogSegment& seg = Segment();
@@ -152,11 +175,14 @@ class SegmentBuilder {
 
   void Replays(const StateLine& s) {
     LogSegment& seg = Segment();
+    if (mHandReplay && mHandReplayStarted && !s.InReplay()) mHandReplay = false;  // the manual replay is over
     if (s.InReplay() && !mInReplay) {
       LoggedReplay replay;
       replay.slotId = s.replayCar;
       replay.incident = mScheduledIncident;
       replay.started = s.t;
+      replay.manual = mHandReplay;
+      mHandReplayStarted = mHandReplay;
       seg.replays.push_back(replay);
       mScheduledIncident = -1.0;
     } else if (!s.InReplay() && mInReplay && !seg.replays.empty()) {
@@ -168,12 +194,14 @@ class SegmentBuilder {
   void Shots(const StateLine& s) {
     LogSegment& seg = Segment();
     const std::int32_t slot = s.InReplay() ? s.replayCar : s.onAir;
-    if (mShotOpen && seg.shots.back().slotId == slot && seg.shots.back().replay == s.InReplay()) {
+    const bool manual = HandHasCamera();
+    if (mShotOpen && seg.shots.back().slotId == slot && seg.shots.back().replay == s.InReplay() &&
+        seg.shots.back().manual == manual) {
       seg.shots.back().end = s.t;
       return;
     }
     EndShot(s.t);
-    seg.shots.push_back(LoggedShot{s.t, s.t, slot, s.InReplay()});
+    seg.shots.push_back(LoggedShot{s.t, s.t, slot, s.InReplay(), manual});
     mShotOpen = true;
   }
 
@@ -195,6 +223,8 @@ class SegmentBuilder {
   bool mCandidatePending = false;
   bool mScheduledPending = false;
   double mScheduledIncident = -1.0;
+  bool mHandHolds = false, mHandCut = false, mHandReplay = false;
+  bool mHandReplayStarted = false;  // the manual replay has been on screen
   std::map<int, int> mIntervals;
   int mIntervalCount = 0;
 };

@@ -20,6 +20,7 @@ struct LoggedShot {
   double start = 0.0, end = 0.0;
   std::int32_t slotId = -1;  // -1: the simulator's own picture before the first cut
   bool replay = false;
+  bool manual = false;  // the broadcaster had the camera (the log's "Manual :" lines)
 };
 
 struct LoggedReplay {
@@ -27,6 +28,7 @@ struct LoggedReplay {
   double incident = -1.0;  // session time of the incident replayed; below 0 when the log does not give it
   double started = 0.0;    // first State line inside the replay
   double ended = -1.0;     // first State line after it; below 0 when the log stops inside it
+  bool manual = false;     // the replay key's
 };
 
 struct LogSegment {

@@ -43,6 +43,7 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& seg, const DirectorSettin
     shot.end = std::min(end, logged.end);
     shot.car = car(logged.slotId);
     shot.replay = logged.replay;
+    shot.manual = logged.manual;
     if (shot.end <= shot.start) continue;
     // A change of car on the live picture is a cut; the log does not give the
     // camera, so a change of camera on the same car is not seen.
@@ -73,6 +74,7 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& seg, const DirectorSettin
     }
     if (stop - logged.started > 13.0) replay.normalFrom = logged.started + 13.0;
     replay.ended = logged.ended;
+    replay.manual = logged.manual;
     run.replays.push_back(replay);
   }
   std::vector<TimeSpan> silent;

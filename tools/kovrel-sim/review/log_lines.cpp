@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 
@@ -60,6 +61,20 @@ bool ReadValues(std::string_view line, IncidentValues& v) {
          ReadNumber(line, ", pincsize=", at, v.candidate);
 }
 
+bool ReadManual(std::string_view line, LogLine& out) {
+  static const char* const kActions[] = {"hold", "release", "next", "previous", "leader", "replay", "resume"};
+  const std::string_view rest = line.substr(std::string_view("Manual : ").size());
+  const std::size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos) return false;
+  const std::string_view action = rest.substr(0, blank);
+  if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions)) return false;
+  out.manualAction = std::string(action);
+  std::size_t at = 0;
+  double time = 0.0;
+  std::int32_t id = 0;
+  return ReadNumber(line, " t=", at, time) && ReadInt(line, " id=", at, id) && at == line.size();
+}
+
 }  // namespace
 
 LogLine ReadLogLine(std::string_view line) {
@@ -76,6 +91,8 @@ LogLine ReadLogLine(std::string_view line) {
   } else if (StartsWith(line, "Live replay : t=")) {
     std::size_t at = 0;
     out.kind = ReadNumber(line, "Live replay : t=", at, out.liveReplayMoment) ? LogLineKind::LiveReplay : LogLineKind::Broken;
+  } else if (StartsWith(line, "Manual : ")) {
+    out.kind = ReadManual(line, out) ? LogLineKind::Manual : LogLineKind::Broken;
   } else if (StartsWith(line, "lowinc=")) {
     out.kind = ReadValues(line, out.values) ? LogLineKind::IncidentValues : LogLineKind::Broken;
   } else if (line.find(" >= highinc ...") != std::string_view::npos || line.find(" >= lowinc ...") != std::string_view::npos) {

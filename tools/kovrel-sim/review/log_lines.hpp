@@ -31,6 +31,7 @@ enum class LogLineKind {
   IncidentValues,  // "lowinc=..., highinc=..., pincsize=..., sincsize=..."
   ReplayScheduled, // "<strength> >= highinc ..." or ">= lowinc ..."
   LiveReplay,      // "Live replay : t=<moment> id=<slot>": the live director's replay of a pass or contact
+  Manual,          // "Manual : <action> t=<time> id=<slot>": the broadcaster's key
   Other,           // the lines of the raw stream text after the first, and anything else
   Broken,          // starts as a State line but does not read as one (a cut-off line)
 };
@@ -45,6 +46,7 @@ struct LogLine {
   StateLine state;
   IncidentValues values;
   double liveReplayMoment = -1.0;  // LiveReplay: the session time it shows
+  std::string manualAction;        // Manual: hold, release, next, previous, leader, replay or resume
 };
 
 // Reads one line, without its line end (a carriage return left at its end is

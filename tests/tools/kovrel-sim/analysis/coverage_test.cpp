@@ -254,5 +254,26 @@ TEST(Hindsight, TheBoundHoldsForTwoLongStopsSeenInTurn) {
   EXPECT_GE(c.boundWeight, c.shownWeight);
 }
 
+// The broadcaster's shots are not the director's: what happens under them is
+// left out of its score, and they earn its other events nothing.
+TEST(Coverage, ManualShotsAreLeftOutOfTheDirectorsVerdicts) {
+  SessionBuilder builder(4, 300);
+  builder.Pass(100.0, 1, 0).Pass(150.0, 3, 2).Pass(250.0, 2, 1);
+  builder.Show(0.0, 90.0, 0).Show(90.0, 110.0, 1).Show(110.0, 151.0, 0).Show(151.0, 160.0, 3).Show(160.0, 300.0, 2);
+  SessionRun run = builder.Build();
+  const SessionRun plain = run;
+  for (Shot& shot : run.shots) shot.manual = shot.start == 90.0 || shot.start == 151.0;
+  const Coverage byHand = AnalyseSession(run, Waiting(15));
+  const Coverage usual = AnalyseSession(plain, Waiting(15));
+  ASSERT_EQ(byHand.manualEvents.size(), 1u);
+  EXPECT_EQ(byHand.manualEvents[0].time, usual.events[0].time) << "the lead change at 100 s, under the hand's shot";
+  EXPECT_EQ(byHand.manualEvents[0].verdict, Verdict::Live) << "judged by what was on air";
+  ASSERT_EQ(byHand.events.size(), usual.events.size() - 1);
+  EXPECT_EQ(usual.events[1].verdict, Verdict::Late) << "the hand's shot just after the pass at 150 s";
+  EXPECT_EQ(byHand.events[0].verdict, Verdict::Missed) << "is no late look of the director's";
+  EXPECT_EQ(byHand.events[1].verdict, usual.events[2].verdict);
+  EXPECT_EQ(byHand.penalties.liveShots, usual.penalties.liveShots - 2);
+}
+
 }  // namespace
 }  // namespace ksim

@@ -70,6 +70,16 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
        "--results " + current},
       {"current scale on old results", Section("lowinc=2000\r\nhighinc=4000\r\n"),
        "lowinc=2000 and highinc=4000 fit the scale of current simulator builds", "--results " + old},
+      {"the key of autokey", Section("holdkey=0x41\r\n"),
+       "line 2: holdkey=0x41 is the key of autokey, which switches the director off: the plug-in leaves holdkey off"},
+      {"two actions on one key", Section("nextkey=0x4E\r\nprevkey=78\r\n"),
+       "line 3: prevkey=78 is also nextkey's key: the plug-in leaves both nextkey and prevkey off"},
+      {"a key out of range", Section("replaykey=300\r\n"), "replaykey=300 is outside what the plug-in can use (0 to 254)"},
+      {"favourites no list", Section("favourites=7;23\r\n"),
+       "favourites=7;23 is not a list of car numbers (as 7,23,50): the plug-in favours no car"},
+      {"favourites no car has", Section("favourites=999\r\nlowinc=2000\r\nhighinc=4000\r\n"), "favourites=999: no car of your results files has the number 999",
+       "--results " + current},
+      {"favour below one", Section("favourfactor=0.5\r\n"), "favourfactor=0.5 is outside what the plug-in can use (1 or more)"},
   };
   ksim_test::WriteBytes(dir.File("old-scale.ini"), "[KOVREL]\r\nlowinc=0.4\r\n");
   for (const Case& c : cases) {
@@ -288,6 +298,19 @@ TEST(KovrelSimProgram, RefusesAnUnknownSetAndAReportIntoAMissingFolderBeforeTheR
             std::string::npos)
       << output;
   EXPECT_FALSE(std::filesystem::exists(dir.File("work"))) << "nothing played";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CheckIni, TheBroadcastersKeysAndFavouritesAsMeantPass) {
+  ksim_test::TempDir dir;
+  const std::string file = dir.File("hand.ini");
+  ksim_test::WriteBytes(file, "[KOVREL]\r\nholdkey=0x48\r\nnextkey=0x26\r\nprevkey=0x28\r\nleaderkey=0\r\n"
+                              "manualhold=20\r\nfavourites=7, 23\r\nfavourfactor=3\r\n");
+  std::string output;
+  EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + file, output), 0) << output;
 }
 
 }  // namespace

@@ -89,11 +89,11 @@ TEST(JsonReport, HoldsEveryShotAndEachReplaysStretchOfTheSession) {
   ASSERT_EQ(shots.size(), 6u);
   EXPECT_TRUE(shots[0].at("car_id").is_null()) << "the simulator's own picture";
   EXPECT_EQ(shots[3], (json{{"start_s", 600.0}, {"end_s", 620.0}, {"car_id", 32}, {"camera", ksim::CameraName(4)},
-                            {"reason", "unknown"}, {"replay", true}}));
+                            {"reason", "unknown"}, {"replay", true}, {"manual", false}}));
   EXPECT_EQ(shots[4].at("reason"), "after_replay");
   ASSERT_EQ(session.at("replays").size(), 1u);
   EXPECT_EQ(session["replays"][0], (json{{"car_id", 32}, {"shows_from_s", 585.0}, {"shows_to_s", 592.5},
-                                          {"slow_from_s", 589.0}, {"slow_to_s", 591.25}}));
+                                          {"slow_from_s", 589.0}, {"slow_to_s", 591.25}, {"manual", false}}));
 }
 
 TEST(JsonReport, NeedsOneAnalysisPerSession) {

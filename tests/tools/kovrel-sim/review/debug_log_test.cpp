@@ -141,3 +141,52 @@ TEST(DebugLog, ACutOffLastLineIsLeftOutAndCounted) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ManualLine(const char* action, double t, int id) {
+  char line[96];
+  std::snprintf(line, sizeof line, "Manual : %s t=%.3f id=%d\r\n", action, t, id);
+  return line;
+}
+
+TEST(DebugLogManual, TheKeysLinesMarkTheShotsTheBroadcasterHad) {
+  struct Case {
+    const char* what;
+    std::string log;
+    std::vector<std::pair<int, bool>> shots;  // slot id and manual, in order
+  };
+  const Case cases[] = {
+      {"a manual cut until the director resumes",
+       States(0.0, 10.0, 3) + ManualLine("next", 10.0, 2) + States(10.0, 40.0, 2) + ManualLine("resume", 40.0, 2) +
+           States(40.0, 45.0, 2) + States(45.0, 50.0, 3),
+       {{3, false}, {2, true}, {2, false}, {3, false}}},
+      {"a hold, a next under it, the release",
+       States(0.0, 10.0, 3) + ManualLine("hold", 10.0, 3) + States(10.0, 20.0, 3) + ManualLine("next", 20.0, 2) +
+           States(20.0, 30.0, 2) + ManualLine("release", 30.0, 2) + States(30.0, 35.0, 2),
+       {{3, false}, {3, true}, {2, true}, {2, false}}},
+      {"a manual replay until it ends",
+       States(0.0, 10.0, 3) + ManualLine("replay", 10.0, 5) + State(10.0, 3) + State(10.2, 5, 10, 5, 4) +
+           State(10.4, 5, 10, 5, 4) + States(10.6, 12.0, 5),
+       {{3, false}, {3, true}, {5, true}, {5, false}}},
+  };
+  for (const Case& c : cases) {
+    const DebugLog log = ReadDebugLogText(c.log);
+    ASSERT_EQ(log.segments.size(), 1u) << c.what;
+    const auto& shots = log.segments[0].shots;
+    ASSERT_EQ(shots.size(), c.shots.size()) << c.what;
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+      EXPECT_EQ(shots[i].slotId, c.shots[i].first) << c.what << ", shot " << i;
+      EXPECT_EQ(shots[i].manual, c.shots[i].second) << c.what << ", shot " << i;
+    }
+    EXPECT_TRUE(log.segments[0].autoOff.empty()) << c.what << ": a manual line is no on/off line";
+    EXPECT_EQ(log.brokenLines, 0) << c.what;
+  }
+  const DebugLog replay = ReadDebugLogText(cases[2].log);
+  ASSERT_EQ(replay.segments[0].replays.size(), 1u);
+  EXPECT_TRUE(replay.segments[0].replays[0].manual);
+  EXPECT_EQ(ksim::ReadLogLine("Manual : dance t=1.000 id=2").kind, ksim::LogLineKind::Broken);
+  EXPECT_EQ(ksim::ReadLogLine("Manual : hold t=1.000").kind, ksim::LogLineKind::Broken);
+}
+
+}  // namespace
