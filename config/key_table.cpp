@@ -97,6 +97,7 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(OptIn(Real("livemin", "8", 0)));
     k.push_back(OptIn(Real("liveswitch", "1.5", 1)));
     k.push_back(OptIn(Integer("autoinc", "0", 0, 1)));
+    k.push_back(OptIn(Integer("multiclass", "0", 0, 1)));
     return k;
   }();
   return keys;

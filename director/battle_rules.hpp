@@ -2,6 +2,8 @@
 // director so that both follow the same settings.
 #pragma once
 
+#include <cstddef>
+
 #include "plugin/rF2kovrel.hpp"
 
 // Cars in the pit lane, cars that have finished and the player's own car on
@@ -15,4 +17,28 @@ inline bool IsRunning(const VehicleScoringInfoV01& v, bool playerDriving) {
 inline double GapAfterInterest(const rF2kovrel& d, int place, double gap) {
   constexpr double kPenaltyGap = 0.5;
   return place > d.interest && gap > d.onboarddiff ? gap + kPenaltyGap : gap;
+}
+
+// In a race of several classes (multiclass=1) a car's fight is with the
+// classmate ahead of it on its lap, never with a car of another class it is
+// lapping or stuck behind, and `interest` counts places within the class, so
+// that no class's fight for its lead is penalised. `index` is the car's index
+// in the snapshot's array.
+inline const rF2kovrel::ClassStanding& StandingOf(const rF2kovrel& d, int index) {
+  return d.mClassStandings[static_cast<std::size_t>(index)];
+}
+
+// The place `interest` is measured by.
+inline int InterestPlace(const rF2kovrel& d, int index, int place) {
+  return d.ByClass() ? StandingOf(d, index).classPlace : place;
+}
+
+// The gap of the car's fight; infinity for a car with no rival.
+inline double FightGapOf(const rF2kovrel& d, int index, const VehicleScoringInfoV01& v) {
+  return d.ByClass() ? StandingOf(d, index).classGap : v.mTimeBehindNext;
+}
+
+// Side-by-side cars count only when they race each other.
+inline bool RaceEachOther(const rF2kovrel& d, int a, int b) {
+  return !d.ByClass() || StandingOf(d, a).classIndex == StandingOf(d, b).classIndex;
 }

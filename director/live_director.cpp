@@ -56,6 +56,10 @@ constexpr double kWildLoss = 1.5;
 constexpr double kReadEverySeconds = 0.4;
 // A contact whose car runs slow this soon after it cost the car its pace.
 constexpr double kCostlyAfter = 1.0, kCostlyWithin = 6.0;
+// Every class is seen: the fights of a class off the screen this long weigh
+// this many times more, so that its best fight wins over all but far closer ones.
+constexpr double kClassUnseenSeconds = 120.0;
+constexpr double kUnseenClassWeight = 3.0;
 // A wait that cannot run out this snapshot.
 constexpr std::int32_t kHoldWait = std::numeric_limits<std::int32_t>::max();
 
@@ -85,6 +89,20 @@ struct Watched {
   int onAir = -1, wasAhead = -1, wasBehind = -1;
 };
 
+const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
+  return index < 0 || index >= static_cast<int>(d.mLiveCars.size()) ? nullptr
+                                                                      : &d.mLiveCars[static_cast<std::size_t>(index)];
+}
+
+std::int32_t SlotOf(const rF2kovrel::LiveCar* car) { return car != nullptr ? car->id : -1; }
+
+void TakeClassStanding(rF2kovrel::LiveCar& car, const rF2kovrel::ClassStanding& s) {
+  car.classIndex = s.classIndex;
+  car.classPlace = s.classPlace;
+  car.classAhead = s.classAhead;
+  car.classBehind = s.classBehind;
+}
+
 Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   Watched watched;
   const int count = VehicleCount(info);
@@ -97,13 +115,14 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   d.mLiveLastUpdate = d.mSessionTime;
   d.mLiveCars.resize(static_cast<std::size_t>(count));
   d.mLiveByPlace.assign(static_cast<std::size_t>(count) + 2, -1);
+  const bool byClass = d.ByClass();
   for (int i = 0; i < count; ++i) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(i)];
-    const double gap = std::fabs(v.mTimeBehindNext);
+    const double gap = byClass ? StandingOf(d, i).classGap : std::fabs(v.mTimeBehindNext);
     car.rawGap = gap;
     const double behindLeader = v.mTimeBehindLeader;
-    if (car.id != v.mID || !std::isfinite(car.gap)) {
+    if (car.id != v.mID || !std::isfinite(car.gap) || !std::isfinite(gap)) {
       car.id = v.mID;
       car.gap = gap;
       car.loss = 0.0;
@@ -118,6 +137,7 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     }
     car.behindLeader = behindLeader;
     car.place = v.mPlace;
+    if (byClass) TakeClassStanding(car, StandingOf(d, i));
     car.racing = IsRacing(d, v);
     if (v.mPlace >= 1 && v.mPlace <= count) d.mLiveByPlace[static_cast<std::size_t>(v.mPlace)] = i;
     if (v.mID == d.mActualVeh) watched.onAir = i;
@@ -130,9 +150,33 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
 // Each car's worth by place: every fight (a racing car and the racing car
 // ahead of it) counts for both its cars, so the middle car of a train is
 // worth both of its fights.
+void AddFight(rF2kovrel& d, int attackerPlace, int defenderPlace, int interestPlace, const rF2kovrel::LiveCar& car) {
+  const double worth = ExpOfMinus(GapAfterInterest(d, interestPlace, car.gap) / kFightScale);
+  for (const int place : {attackerPlace, defenderPlace}) {
+    if (place < 1 || place >= static_cast<int>(d.mLiveRatings.size())) continue;
+    rF2kovrel::LiveRating& rating = d.mLiveRatings[static_cast<std::size_t>(place)];
+    rating.worth += worth;
+    rating.fightGap = std::min(rating.fightGap, car.rawGap);
+  }
+}
+
+// With classes, a fight is a racing car and its racing classmate ahead on its lap.
+void RateClassFights(rF2kovrel& d) {
+  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
+    if (!car.racing || !(car.gap <= kFarthestFight)) continue;
+    const rF2kovrel::LiveCar* ahead = CarAt(d, car.classAhead);
+    if (ahead == nullptr || !ahead->racing) continue;
+    AddFight(d, car.place, ahead->place, car.classPlace, car);
+  }
+}
+
 void RateFights(rF2kovrel& d) {
   const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
   d.mLiveRatings.assign(d.mLiveByPlace.size(), rF2kovrel::LiveRating{});
+  if (d.ByClass()) {
+    RateClassFights(d);
+    return;
+  }
   for (int place = 2; place <= places; ++place) {
     const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
     const int ahead = d.mLiveByPlace[static_cast<std::size_t>(place - 1)];
@@ -216,6 +260,25 @@ std::int32_t SlotAtPlace(const rF2kovrel& d, int place) {
   return car != nullptr ? car->id : -1;
 }
 
+void NoteClassOnAir(rF2kovrel& d) {
+  const std::size_t classes = d.mClassNames.size();
+  if (d.mClassOnAirAt.size() != classes) d.mClassOnAirAt.assign(classes, d.mSessionTime);
+  const rF2kovrel::LiveCar* car = CarOfSlot(d, d.mActualVeh);
+  if (car != nullptr && static_cast<std::size_t>(car->classIndex) < classes) {
+    d.mClassOnAirAt[static_cast<std::size_t>(car->classIndex)] = d.mSessionTime;
+  }
+}
+
+void FavourUnseenClasses(rF2kovrel& d) {
+  for (std::size_t p = 1; p < d.mLiveRatings.size(); ++p) {
+    const rF2kovrel::LiveCar* car = CarAtPlace(d, static_cast<int>(p));
+    if (car == nullptr || static_cast<std::size_t>(car->classIndex) >= d.mClassOnAirAt.size()) continue;
+    if (d.mSessionTime - d.mClassOnAirAt[static_cast<std::size_t>(car->classIndex)] >= kClassUnseenSeconds) {
+      d.mLiveRatings[p].worth *= kUnseenClassWeight;
+    }
+  }
+}
+
 void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
   d.mNextPlace = place;
   d.mMinBehind = gap;
@@ -229,17 +292,19 @@ void ReactWithCutTo(rF2kovrel& d, int place, int reason) {
   CutNowTo(d, place, d.onboarddiff + 1.0, reason);
 }
 
-const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
-  return index < 0 ? nullptr : &d.mLiveCars[static_cast<std::size_t>(index)];
-}
 
 // A pass by or on the car on air: one of the cars beside it last snapshot is
 // on its other side now, both still racing. The camera then stays on it.
 void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
   const rF2kovrel::LiveCar* onAir = CarAt(d, watched.onAir);
   const int place = onAir != nullptr ? onAir->place : 0;
-  const std::int32_t ahead = SlotAtPlace(d, place - 1);
-  const std::int32_t behind = SlotAtPlace(d, place + 1);
+  // With classes the cars beside it are its classmates: a prototype lapping
+  // the GT car on air is no pass for the camera.
+  const bool byClass = d.ByClass();
+  const std::int32_t ahead = byClass ? (onAir != nullptr ? SlotOf(CarAt(d, onAir->classAhead)) : -1)
+                                     : SlotAtPlace(d, place - 1);
+  const std::int32_t behind = byClass ? (onAir != nullptr ? SlotOf(CarAt(d, onAir->classBehind)) : -1)
+                                      : SlotAtPlace(d, place + 1);
   if (place > 0 && d.mActualVeh == d.mLiveOnAirVeh) {
     const rF2kovrel::LiveCar* wasAhead = d.mLiveOnAirAhead >= 0 ? CarAt(d, watched.wasAhead) : nullptr;
     const rF2kovrel::LiveCar* wasBehind = d.mLiveOnAirBehind >= 0 ? CarAt(d, watched.wasBehind) : nullptr;
@@ -247,7 +312,9 @@ void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
     const bool beenPassed = wasBehind != nullptr && wasBehind->place > 0 && wasBehind->place < place;
     const rF2kovrel::LiveCar* other = passed ? wasAhead : wasBehind;
     if ((passed || beenPassed) && onAir->racing && other->racing) {
-      const bool forTheLead = std::min(place, other->place) == 1;
+      // The class's lead counts as the race's lead does.
+      const bool forTheLead = byClass ? std::min(onAir->classPlace, other->classPlace) == 1
+                                      : std::min(place, other->place) == 1;
       d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : kStayAfterPass);
     }
   }
@@ -369,6 +436,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   if (fresh) {
     const Watched watched = SmoothGaps(*this, info);
     NotePassOnAir(*this, watched);
+    if (ByClass()) NoteClassOnAir(*this);
     ReplayMissedPass(info);
   }
   // The flag chase and the leader under a short wait keep their cut.
@@ -391,6 +459,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   if (mLiveRatedAt != mLiveLastUpdate) {
     RateFights(*this);
     RateSlowCars(*this);
+    if (ByClass()) FavourUnseenClasses(*this);
     mLiveBest = BestPlace(*this);
     mLiveRatedAt = mLiveLastUpdate;
   }
@@ -429,6 +498,9 @@ void rF2kovrel::ResetLiveDirector() {
   mWaitingPassed = -1;
   mWaitingPassPlace = 0;
   mWaitingPassTime = 0.0;
+  mWaitingClassLead = false;
+  mClassOnAirAt.clear();
+  mLiveClassLeaders.clear();
   mGreenSince = -1.0;
   mReplaysScheduled = 0;
   mLiveReason = kLiveNone;

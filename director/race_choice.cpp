@@ -14,8 +14,9 @@ namespace {
 constexpr double kScorePerSecond = 3.333333333333333;  // one score step per 0.3 s
 constexpr double kChaseWindow = 20.0;  // seconds before a timed end
 
-double ScoreOf(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
-  return std::round(std::fabs(GapAfterInterest(d, v.mPlace, v.mTimeBehindNext)) * kScorePerSecond);
+double ScoreOf(const rF2kovrel& d, int index, const VehicleScoringInfoV01& v) {
+  const double gap = FightGapOf(d, index, v);
+  return std::round(std::fabs(GapAfterInterest(d, InterestPlace(d, index, v.mPlace), gap)) * kScorePerSecond);
 }
 
 // The lap distances of every car in array order, gathered once per snapshot:
@@ -30,22 +31,32 @@ std::vector<double> LapDistances(const ScoringInfoV01& info) {
 
 // Every car counts, this one included; lap distances are compared as they
 // stand, so two cars either side of the start/finish line are far apart.
-int NearCount(const std::vector<double>& distances, const VehicleScoringInfoV01& car,
-              double sbsdist) {
+int NearCount(const rF2kovrel& d, const std::vector<double>& distances, int index,
+              const VehicleScoringInfoV01& car) {
   int near = 0;
-  for (const double distance : distances) {
-    if (std::fabs(distance - car.mLapDist) < sbsdist) ++near;
+  if (!d.ByClass()) {
+    for (const double distance : distances) {
+      if (std::fabs(distance - car.mLapDist) < d.sbsdist) ++near;
+    }
+    return near;
+  }
+  // With classes only classmates make a group: a prototype beside a GT car
+  // it is lapping is no scene.
+  for (std::size_t j = 0; j < distances.size(); ++j) {
+    if (std::fabs(distances[j] - car.mLapDist) < d.sbsdist && RaceEachOther(d, index, static_cast<int>(j))) ++near;
   }
   return near;
 }
 
-void RateBattle(rF2kovrel& d, const VehicleScoringInfoV01& v, double score) {
+void RateBattle(rF2kovrel& d, int index, const VehicleScoringInfoV01& v, double score) {
   if (score > d.mBattleScore) return;
-  if (v.mTimeBehindNext == 0.0) return;  // the leader
+  const double gap = FightGapOf(d, index, v);
+  if (gap == 0.0 && !d.ByClass()) return;  // the leader
+  if (!std::isfinite(gap)) return;         // a class leader, or no classmate ahead on its lap
   const bool better = score < d.mBattleScore || v.mPlace < d.mNextPlace || d.mNextPlace == 0;
   if (!better) return;
   d.mBattleScore = score;
-  d.mMinBehind = std::fabs(v.mTimeBehindNext);
+  d.mMinBehind = std::fabs(gap);
   d.mNextPlace = v.mPlace;
 }
 
@@ -62,13 +73,13 @@ void WalkTheGrid(rF2kovrel& d, int vehicles) {
   d.mNextPlace = (d.mActualPlace < vehicles && d.walkthrough == 1) ? d.mActualPlace + 1 : 1;
 }
 
-void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const std::vector<double>& distances,
+void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const std::vector<double>& distances, int index,
              const VehicleScoringInfoV01& v) {
   switch (info.mGamePhase) {
     case 4:
     case 5:
-      RateBattle(d, v, ScoreOf(d, v));
-      RateSideBySide(d, v, NearCount(distances, v, d.sbsdist));
+      RateBattle(d, index, v, ScoreOf(d, index, v));
+      RateSideBySide(d, v, NearCount(d, distances, index, v));
       break;
     case 3:
       WalkTheGrid(d, VehicleCount(info));
@@ -88,7 +99,7 @@ void RateField(rF2kovrel& d, const ScoringInfoV01& info) {
   for (int i = 0; i < count; ++i) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     if (v.mFinishStatus == 1 && v.mPlace > d.mMaxFinishedPlace) d.mMaxFinishedPlace = v.mPlace;
-    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, info, distances, v);
+    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, info, distances, i, v);
   }
 }
 
@@ -181,6 +192,25 @@ void ChaseTheFlag(rF2kovrel& d, const ScoringInfoV01& info) {
   }
 }
 
+// With classes, each class's leader is taken to the line once it is in the
+// last sector of its last lap (a lapped class's last lap begins when the
+// winner has finished), the one nearest the line first; between them the
+// overall chase above holds.
+void ChaseTheClassLeaders(rF2kovrel& d, const ScoringInfoV01& info) {
+  const int count = VehicleCount(info);
+  int chased = -1;
+  for (int i = 0; i < count; ++i) {
+    const VehicleScoringInfoV01& v = info.mVehicle[i];
+    if (StandingOf(d, i).classPlace != 1 || v.mFinishStatus != 0 || v.mSector != 0) continue;
+    if (!NearTheFlag(d, info, v) && d.mMaxFinishedPlace == 0) continue;
+    if (chased < 0 || v.mLapDist > info.mVehicle[chased].mLapDist) chased = i;
+  }
+  if (chased < 0) return;
+  d.mNextPlace = info.mVehicle[chased].mPlace;
+  d.mMinBehind = d.onboarddiff + 1.0;
+  d.mCutWait = 2;
+}
+
 }  // namespace
 
 // Each step may overrule the one before: battle, side-by-side group, pit lane,
@@ -191,4 +221,5 @@ void rF2kovrel::ChooseRace(const ScoringInfoV01& info) {
   WatchPitLane(*this, info);
   MaybeShowRandomPlace(*this, info);
   ChaseTheFlag(*this, info);
+  if (ByClass()) ChaseTheClassLeaders(*this, info);
 }
