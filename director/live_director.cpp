@@ -260,20 +260,32 @@ std::int32_t SlotAtPlace(const rF2kovrel& d, int place) {
   return car != nullptr ? car->id : -1;
 }
 
+bool LongUnseen(const rF2kovrel& d, std::size_t c) {
+  return d.mSessionTime - d.mClassOnAirAt[c] >= kClassUnseenSeconds;
+}
+
+// When each class was last on air; a class that comes back on air after long
+// away keeps its weight for that shot, so that an early switch does not take
+// the camera straight back to the class always on screen.
 void NoteClassOnAir(rF2kovrel& d) {
   const std::size_t classes = d.mClassNames.size();
   if (d.mClassOnAirAt.size() != classes) d.mClassOnAirAt.assign(classes, d.mSessionTime);
   const rF2kovrel::LiveCar* car = CarOfSlot(d, d.mActualVeh);
-  if (car != nullptr && static_cast<std::size_t>(car->classIndex) < classes) {
-    d.mClassOnAirAt[static_cast<std::size_t>(car->classIndex)] = d.mSessionTime;
+  if (car == nullptr || static_cast<std::size_t>(car->classIndex) >= classes) return;
+  const std::size_t c = static_cast<std::size_t>(car->classIndex);
+  if (LongUnseen(d, c)) {
+    d.mLiveFavouredClass = car->classIndex;
+    d.mLiveFavouredCut = d.mLastCutTime;
   }
+  d.mClassOnAirAt[c] = d.mSessionTime;
 }
 
 void FavourUnseenClasses(rF2kovrel& d) {
   for (std::size_t p = 1; p < d.mLiveRatings.size(); ++p) {
     const rF2kovrel::LiveCar* car = CarAtPlace(d, static_cast<int>(p));
     if (car == nullptr || static_cast<std::size_t>(car->classIndex) >= d.mClassOnAirAt.size()) continue;
-    if (d.mSessionTime - d.mClassOnAirAt[static_cast<std::size_t>(car->classIndex)] >= kClassUnseenSeconds) {
+    const bool favouredShot = car->classIndex == d.mLiveFavouredClass && d.mLastCutTime == d.mLiveFavouredCut;
+    if (favouredShot || LongUnseen(d, static_cast<std::size_t>(car->classIndex))) {
       d.mLiveRatings[p].worth *= kUnseenClassWeight;
     }
   }
@@ -500,6 +512,8 @@ void rF2kovrel::ResetLiveDirector() {
   mWaitingPassTime = 0.0;
   mWaitingClassLead = false;
   mClassOnAirAt.clear();
+  mLiveFavouredClass = -1;
+  mLiveFavouredCut = -1.0;
   mLiveClassLeaders.clear();
   mGreenSince = -1.0;
   mReplaysScheduled = 0;

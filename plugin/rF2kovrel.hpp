@@ -278,6 +278,9 @@ class rF2kovrel final : public InternalsPluginV07 {
   // The live director: when each class was last on air, and each class's
   // leader at the last read (a missed class lead change is replayed).
   std::vector<double> mClassOnAirAt;
+  // A shot of a class long off the screen keeps the weight that won it till its end.
+  std::int32_t mLiveFavouredClass = -1;
+  double mLiveFavouredCut = -1.0;  // mLastCutTime of that shot
   std::vector<std::int32_t> mLiveClassLeaders;
   bool mWaitingClassLead = false;  // the pass waiting for its replay is for a class lead
 

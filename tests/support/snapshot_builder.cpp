@@ -9,6 +9,12 @@ CarBuilder& CarBuilder::Name(const std::string& name) {
   return *this;
 }
 
+CarBuilder& CarBuilder::Class(const std::string& name) {
+  std::memset(mV.mVehicleClass, 0, sizeof(mV.mVehicleClass));
+  std::memcpy(mV.mVehicleClass, name.data(), std::min(name.size(), sizeof(mV.mVehicleClass) - 1));
+  return *this;
+}
+
 CarBuilder& CarBuilder::Best(double lap, double s1, double s2) {
   mV.mBestLapTime = lap;
   mV.mBestSector1 = s1;

@@ -16,6 +16,8 @@ class CarBuilder {
   CarBuilder& Finish(int status) { mV.mFinishStatus = static_cast<signed char>(status); return *this; }
   CarBuilder& Player() { mV.mIsPlayer = true; return *this; }
   CarBuilder& Name(const std::string& name);
+  CarBuilder& Class(const std::string& name);
+  CarBuilder& LapsBehind(int laps) { mV.mLapsBehindLeader = laps; return *this; }
   CarBuilder& LapDist(double metres) { mV.mLapDist = metres; return *this; }
   CarBuilder& Laps(int laps) { mV.mTotalLaps = static_cast<short>(laps); return *this; }
   CarBuilder& Sector(int sector) { mV.mSector = static_cast<signed char>(sector); return *this; }

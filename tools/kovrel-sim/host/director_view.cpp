@@ -55,6 +55,7 @@ DirectorSettings DirectorView::Settings() const {
   s.livemin = d.livemin;
   s.liveswitch = d.liveswitch;
   s.autoinc = d.autoinc;
+  s.multiclass = d.multiclass;
   s.lowincInForce = d.lowinc;
   s.highincInForce = d.highinc;
   return s;
