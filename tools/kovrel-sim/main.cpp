@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> settings;
   bool quiet = false;
   bool noContacts = false;
+  std::string classSpec;
+  bool oneClass = false, classesByName = false;
 
   app.add_option("--plugin", run.pluginPath, "plug-in library to load")->capture_default_str();
   app.add_option("--workdir", run.workFolder,
@@ -79,7 +81,14 @@ int main(int argc, char** argv) {
   app.add_option("--session", sessionName, "synthetic session: race, qualifying, practice or weekend (all three)")
       ->check(CLI::IsMember({"race", "qualifying", "practice", "weekend"}))
       ->capture_default_str();
-  app.add_option("--cars", generated.cars, "cars in a synthetic session")->check(CLI::Range(1, 100))->capture_default_str();
+  CLI::Option* carsOption =
+      app.add_option("--cars", generated.cars, "cars in a synthetic session")->check(CLI::Range(1, 100))->capture_default_str();
+  app.add_option("--classes", classSpec,
+                 "classes of a synthetic field instead of --cars: NAME:CARS:LAP-FACTOR,... (the lap time as a factor of "
+                 "--lap-time), e.g. \"LMP2:13:1.00,LMP3:10:1.05,GT3:21:1.10\"");
+  app.add_flag("--one-class", oneClass, "judge the coverage as if the whole field were one class");
+  app.add_flag("--classes-by-name", classesByName,
+               "judge every distinct class name as a class of its own (no merging of small or equally fast classes)");
   app.add_option("--laps", generated.laps, "laps of a synthetic race; 0 for a race of --minutes")
       ->check(CLI::Range(0, 500))
       ->capture_default_str();
@@ -161,6 +170,27 @@ int main(int argc, char** argv) {
     std::cerr << "kovrel-sim: cannot write the report " << reportPath << ": its folder does not exist\n";
     return 2;
   }
+  if (oneClass && classesByName) {
+    std::cerr << "kovrel-sim: --one-class and --classes-by-name contradict each other: give one\n";
+    return 2;
+  }
+  if (!classSpec.empty() && !resultsFile.empty()) {
+    std::cerr << "kovrel-sim: --classes makes a synthetic field; a results file brings its own (leave out --results or --classes)\n";
+    return 2;
+  }
+  if (!classSpec.empty() && carsOption->count() > 0) {
+    std::cerr << "kovrel-sim: --classes gives the field's cars class by class; leave out --cars\n";
+    return 2;
+  }
+  if (!classSpec.empty()) {
+    std::string problem;
+    if (!ksim::ParseFieldClasses(classSpec, generated.classes, problem)) {
+      std::cerr << "kovrel-sim: --classes: " << problem << '\n';
+      return 2;
+    }
+  }
+  const ksim::ClassRule classRule =
+      oneClass ? ksim::ClassRule::OneClass : classesByName ? ksim::ClassRule::ByName : ksim::ClassRule::ByPace;
   generated.randomContacts = !noContacts;
   if (!quiet) {
     run.live = &std::cout;
@@ -223,7 +253,7 @@ int main(int argc, char** argv) {
     const std::string report = reportPath.empty() ? result.workFolder + "/report.html" : reportPath;
     const auto analysisStart = std::chrono::steady_clock::now();
     std::vector<ksim::Coverage> coverage;
-    for (const ksim::SessionRun& session : result.sessions) coverage.push_back(ksim::AnalyseSession(session, result.settings));
+    for (const ksim::SessionRun& session : result.sessions) coverage.push_back(ksim::AnalyseSession(session, result.settings, classRule));
     const double analysisSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart).count();
     ksim::WriteHtmlReport(result, title, report, &coverage);

@@ -12,10 +12,32 @@
 
 namespace ksim {
 
-enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish, PoleLap, ImprovingLap };
-constexpr int kEventKinds = 7;
-// "overtake", "lead_change", "contact", "pit_stop", "finish", "pole_lap", "improving_lap".
+enum class EventKind { Overtake, LeadChange, Contact, PitStop, Finish, PoleLap, ImprovingLap, Traffic, ClassLeadChange };
+constexpr int kEventKinds = 9;
+// "overtake", "lead_change", "contact", "pit_stop", "finish", "pole_lap",
+// "improving_lap", "traffic", "class_lead_change".
 const char* EventKindName(EventKind kind);
+// A swap of places: an overtake, a lead change, a class's lead change or traffic.
+bool IsPass(EventKind kind);
+
+// Which cars race each other. By pace: the class names as the session gives
+// them, with the safeguards of GroupClasses (director/class_groups.hpp); by
+// name: every distinct name a class; one class: the whole field.
+enum class ClassRule { ByPace, ByName, OneClass };
+
+struct SessionClasses {
+  std::vector<int> classOf;        // per car, an index into names
+  std::vector<std::string> names;  // fastest first; a merged class by its most common name
+  int Count() const { return static_cast<int>(names.size()); }
+  bool Several() const { return names.size() > 1; }
+  int Of(int car) const {
+    return car >= 0 && car < static_cast<int>(classOf.size()) ? classOf[static_cast<std::size_t>(car)] : 0;
+  }
+};
+
+// A car counts as running when it was on track under green at least once;
+// its pace is its best counted lap in the session.
+SessionClasses ClassesOf(const SessionRun& run, ClassRule rule);
 
 enum class Verdict { Live, Late, Replay, Missed };
 // "live", "late", "replay", "missed".
@@ -40,6 +62,8 @@ struct Event {
   double windowStart = 0.0, windowEnd = 0.0;
   std::vector<int> cars;                      // car indices; an overtake's passing car first
   int place = 0;                              // overtake, lap: the place gained; finish: the place taken
+  int classIndex = -1;                        // into SessionClasses::names; -1 for traffic
+  int classPlace = 0;                         // as place, within the class; 0 for traffic
   double lapTime = -1.0;                      // pole or improving lap: its time
   double strength = -1.0;                     // contact: as the stream wrote it
   std::string target;                         // contact: "another vehicle", "Immovable", "Wing" ...
@@ -70,12 +94,28 @@ struct Penalties {
   int replays = 0, lightReplays = 0, repeatedReplays = 0;
   double hours = 0.0;                 // the session's length, for the replay rate
   double shortShotsPenalty = 0.0, lightReplayPenalty = 0.0, repeatPenalty = 0.0, replayRatePenalty = 0.0;
-  // What is taken off the credited share (the pacing forfeit is a share of the credit instead).
-  double Total() const { return shortShotsPenalty + lightReplayPenalty + repeatPenalty + replayRatePenalty; }
+  // The share of the credit they take, with the pacing forfeit apart; at most 1.
+  double Total() const {
+    const double sum = shortShotsPenalty + lightReplayPenalty + repeatPenalty + replayRatePenalty;
+    return sum < 1.0 ? sum : 1.0;
+  }
+};
+
+// One class's share of a session of several classes.
+struct ClassCoverage {
+  std::string name;
+  int cars = 0;
+  double screenShare = 0.0;  // of the green-flag live screen time, on its cars
+  double totalWeight = 0.0, shownWeight = 0.0;
+  std::array<KindCoverage, kEventKinds> kinds{};
+  double CreditShare() const { return totalWeight > 0.0 ? shownWeight / totalWeight : 0.0; }
+  const KindCoverage& Of(EventKind kind) const { return kinds[static_cast<std::size_t>(kind)]; }
 };
 
 struct Coverage {
   std::vector<Event> events;  // in time order
+  SessionClasses classes;
+  std::vector<ClassCoverage> byClass;  // empty for a session of one class; traffic is in none
   std::array<KindCoverage, kEventKinds> kinds{};
   double totalWeight = 0.0;
   double shownWeight = 0.0;      // the events' weight times their credit
@@ -105,7 +145,8 @@ constexpr double kReferenceHoldSeconds = 4.0;  // every shot of the hindsight di
 constexpr double kReplaysPerHour = 8.0;    // more than this is noticed
 
 // The events of a session, with their moments, weights and heavy marks; the
-// verdicts are not yet set.
+// verdicts are not yet set. Without classes, the session's own by pace.
+std::vector<Event> FindEvents(const SessionRun& run, const SessionClasses& classes);
 std::vector<Event> FindEvents(const SessionRun& run);
 // Sets each event's live share, credit, verdict and, when not live, what was
 // on air instead.
@@ -136,6 +177,6 @@ Penalties Penalise(const SessionRun& run, const std::vector<Event>& events);
 double ScoreOf(double creditedWeight, double totalWeight, const Penalties& penalties);
 
 // Everything above for one session.
-Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings);
+Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& settings, ClassRule rule = ClassRule::ByPace);
 
 }  // namespace ksim

@@ -1,7 +1,8 @@
 // The events of a session, read from the field the run recorded: swaps of
-// place between running cars, the stream's contacts, pit visits and the
-// first three cars across the line; practice and qualifying have their laps
-// (lap_events.cpp) and contacts.
+// place between running cars (within a class, or traffic across classes),
+// the stream's contacts, pit visits and each class's first three cars across
+// the line; practice and qualifying have their laps (lap_events.cpp) and
+// contacts.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -33,10 +34,12 @@ constexpr double kHeavyStrengthShare = 0.1;
 double WeightOf(const Event& e) {
   switch (e.kind) {
     case EventKind::LeadChange: return 3.0;
+    case EventKind::ClassLeadChange: return 3.0;
     case EventKind::Overtake: return 1.0;
+    case EventKind::Traffic: return 0.1;
     case EventKind::Contact: return e.heavy ? 3.0 : 0.25;
     case EventKind::PitStop: return 0.5;
-    case EventKind::Finish: return e.place == 1 ? 2.0 : 1.0;
+    case EventKind::Finish: return e.classPlace == 1 ? 2.0 : 1.0;
     case EventKind::PoleLap: return 3.0;
     case EventKind::ImprovingLap: return 1.0;
   }
@@ -50,6 +53,25 @@ void SetLateWindow(Event& e) {
 }
 
 bool IsGreen(int phase) { return phase == 5; }
+
+// A car's place among the cars of its class at snapshot k (0: not placed).
+// In a field of one class, its place.
+int ClassPlace(const FieldTimeline& field, const SessionClasses& classes, std::size_t k, int car) {
+  const int place = field.Place(k, car);
+  if (!classes.Several() || place <= 0) return place;
+  int classPlace = 1;
+  for (int c = 0; c < field.Cars(); ++c) {
+    const int other = field.Place(k, c);
+    if (c != car && other > 0 && other < place && classes.Of(c) == classes.Of(car)) ++classPlace;
+  }
+  return classPlace;
+}
+
+std::vector<int> ClassPlaces(const FieldTimeline& field, const SessionClasses& classes, std::size_t k) {
+  std::vector<int> places(static_cast<std::size_t>(field.Cars()));
+  for (int c = 0; c < field.Cars(); ++c) places[static_cast<std::size_t>(c)] = ClassPlace(field, classes, k, c);
+  return places;
+}
 
 // Per car, the times of its timing points, in order.
 std::vector<std::vector<double>> MarksByCar(const SessionRun& run) {
@@ -77,7 +99,26 @@ void NotePitLane(const FieldTimeline& field, std::size_t k, std::vector<double>&
   }
 }
 
-void FindPasses(const SessionRun& run, std::vector<Event>& events) {
+// A swap of places: within a class an overtake (for the passed car's class
+// place), the lead of the field or of a class; across classes, traffic.
+void Classify(Event& e, const SessionClasses& classes, int classPlaceTaken) {
+  const int a = e.cars[0], b = e.cars[1];
+  if (classes.Of(a) != classes.Of(b)) {
+    e.kind = EventKind::Traffic;
+    return;
+  }
+  e.classIndex = classes.Of(b);
+  e.classPlace = classPlaceTaken;
+  if (e.place == 1) {
+    e.kind = EventKind::LeadChange;
+  } else if (classPlaceTaken == 1) {
+    e.kind = EventKind::ClassLeadChange;
+  } else {
+    e.kind = EventKind::Overtake;
+  }
+}
+
+void FindPasses(const SessionRun& run, const SessionClasses& classes, std::vector<Event>& events) {
   const FieldTimeline& field = run.field;
   const int n = field.Cars();
   const auto marks = run.plan.progressExact ? std::vector<std::vector<double>>() : MarksByCar(run);
@@ -94,6 +135,7 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
     bool changed = false;
     for (int c = 0; c < n && !changed; ++c) changed = field.Place(k, c) != field.Place(k - 1, c);
     if (!changed) continue;
+    const std::vector<int> classPlaces = ClassPlaces(field, classes, k - 1);
     // Pair by pair: a car can pass one car and be passed by another in the
     // same snapshot, keeping its place.
     for (int a = 0; a < n; ++a) {
@@ -105,9 +147,9 @@ void FindPasses(const SessionRun& run, std::vector<Event>& events) {
         // The place taken is the one the passed car held: passing P2 and P1
         // at once is a pass for second and a lead change.
         e.place = field.Place(k - 1, b);
-        e.kind = e.place == 1 ? EventKind::LeadChange : EventKind::Overtake;
-        e.time = t - 0.5 * (t - field.Time(k - 1));
         e.cars = {a, b};
+        Classify(e, classes, classPlaces[static_cast<std::size_t>(b)]);
+        e.time = t - 0.5 * (t - field.Time(k - 1));
         e.momentStart = t - kPassBefore;
         e.momentEnd = t + kPassAfter;
         if (!run.plan.progressExact) {
@@ -157,8 +199,10 @@ double UsualLapTime(const FieldTimeline& field, int car) {
   return laps[laps.size() / 2];
 }
 
-// Why a car's contact was heavy, judged over the lap that follows it; empty if it was not.
-std::string LossAfter(const SessionRun& run, int car, double time, double usualLap) {
+// Why a car's contact was heavy, judged over the lap that follows it; empty if
+// it was not. Places count within the car's class: a faster class's cars
+// going by are no loss.
+std::string LossAfter(const SessionRun& run, const SessionClasses& classes, int car, double time, double usualLap) {
   const FieldTimeline& field = run.field;
   const std::size_t k0 = field.SnapshotAt(time);
   if (!field.Running(k0, car)) return std::string();
@@ -174,9 +218,10 @@ std::string LossAfter(const SessionRun& run, int car, double time, double usualL
   // A stop in the pits costs places and time whatever the contact did.
   if (pitted) return std::string();
   // One place changes hands often in a close fight; two do not.
-  if (run.plan.kind == SessionKind::Race && field.Place(k, car) >= field.Place(k0, car) + kHeavyPlaces &&
-      field.Place(k0, car) > 0 && !(field.Flags(k, car) & FieldTimeline::kFinished)) {
-    return "lost " + std::to_string(field.Place(k, car) - field.Place(k0, car)) + " places";
+  const int placeBefore = ClassPlace(field, classes, k0, car), placeAfter = ClassPlace(field, classes, k, car);
+  if (run.plan.kind == SessionKind::Race && placeAfter >= placeBefore + kHeavyPlaces && placeBefore > 0 &&
+      !(field.Flags(k, car) & FieldTimeline::kFinished)) {
+    return "lost " + std::to_string(placeAfter - placeBefore) + " places";
   }
   if (usualLap > 0.0 && field.Progress(k, car) >= start + 1.0) {
     const double lost = (field.Time(k) - time) - usualLap;
@@ -189,7 +234,7 @@ std::string LossAfter(const SessionRun& run, int car, double time, double usualL
   return std::string();
 }
 
-void FindContacts(const SessionRun& run, std::vector<Event>& events) {
+void FindContacts(const SessionRun& run, const SessionClasses& classes, std::vector<Event>& events) {
   if (run.contacts.empty()) return;
   std::vector<double> strengths;
   for (const Contact& c : run.contacts) strengths.push_back(c.strength);
@@ -207,6 +252,7 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
     e.time = contact.time;
     e.cars.push_back(contact.car);
     if (contact.other >= 0) e.cars.push_back(contact.other);
+    e.classIndex = classes.Of(contact.car);
     e.strength = contact.strength;
     e.target = contact.other >= 0 ? "another vehicle" : contact.target;
     e.momentStart = contact.time - kContactBefore;
@@ -215,8 +261,11 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
       for (const int car : e.cars) {
         double& lap = usual[static_cast<std::size_t>(car)];
         if (lap < -1.5) lap = UsualLapTime(run.field, car);
-        e.heavyReason = LossAfter(run, car, contact.time, lap);
-        if (!e.heavyReason.empty()) break;
+        e.heavyReason = LossAfter(run, classes, car, contact.time, lap);
+        if (!e.heavyReason.empty()) {
+          e.classIndex = classes.Of(car);  // the class whose race it changed
+          break;
+        }
       }
     }
     if (e.heavyReason.empty() && strengths.size() >= 5 && contact.strength >= strong && contact.strength > median) {
@@ -227,11 +276,11 @@ void FindContacts(const SessionRun& run, std::vector<Event>& events) {
   }
 }
 
-void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
+void FindPitStopsAndFinish(const SessionRun& run, const SessionClasses& classes, std::vector<Event>& events) {
   const FieldTimeline& field = run.field;
   std::vector<double> entered(static_cast<std::size_t>(field.Cars()), -1.0);
   std::vector<bool> finished(static_cast<std::size_t>(field.Cars()), false);
-  int finishers = 0;
+  std::vector<int> finishers(static_cast<std::size_t>(std::max(1, classes.Count())), 0);
   bool started = false;
   for (std::size_t k = 0; k < field.Snapshots(); ++k) {
     started = started || IsGreen(field.Phase(k));
@@ -248,6 +297,7 @@ void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
         e.kind = EventKind::PitStop;
         e.time = entry;
         e.cars = {c};
+        e.classIndex = classes.Of(c);
         e.momentStart = entry;
         e.momentEnd = t;
         events.push_back(e);
@@ -257,12 +307,17 @@ void FindPitStopsAndFinish(const SessionRun& run, std::vector<Event>& events) {
       }
       if ((flags & FieldTimeline::kFinished) && !finished[static_cast<std::size_t>(c)]) {
         finished[static_cast<std::size_t>(c)] = true;
-        if (++finishers <= 3) {
+        // Each class's first three to take the flag.
+        const int cls = classes.Of(c);
+        const int nth = ++finishers[static_cast<std::size_t>(std::max(0, cls))];
+        if (nth <= 3) {
           Event e;
           e.kind = EventKind::Finish;
           e.time = t;
           e.cars = {c};
-          e.place = field.Place(k, c) > 0 ? field.Place(k, c) : finishers;
+          e.classIndex = cls;
+          e.place = field.Place(k, c) > 0 ? field.Place(k, c) : nth;
+          e.classPlace = classes.Several() ? (field.Place(k, c) > 0 ? ClassPlace(field, classes, k, c) : nth) : e.place;
           e.momentStart = t - kFinishBefore;
           e.momentEnd = t + kFinishAfter;
           events.push_back(e);
@@ -283,18 +338,27 @@ const char* EventKindName(EventKind kind) {
     case EventKind::Finish: return "finish";
     case EventKind::PoleLap: return "pole_lap";
     case EventKind::ImprovingLap: return "improving_lap";
+    case EventKind::Traffic: return "traffic";
+    case EventKind::ClassLeadChange: return "class_lead_change";
   }
   return "overtake";
 }
 
-std::vector<Event> FindEvents(const SessionRun& run) {
+bool IsPass(EventKind kind) {
+  return kind == EventKind::Overtake || kind == EventKind::LeadChange || kind == EventKind::ClassLeadChange ||
+         kind == EventKind::Traffic;
+}
+
+std::vector<Event> FindEvents(const SessionRun& run) { return FindEvents(run, ClassesOf(run, ClassRule::ByPace)); }
+
+std::vector<Event> FindEvents(const SessionRun& run, const SessionClasses& classes) {
   std::vector<Event> events;
   if (run.plan.kind == SessionKind::Race && run.field.Snapshots() > 1) {
-    FindPasses(run, events);
-    FindPitStopsAndFinish(run, events);
+    FindPasses(run, classes, events);
+    FindPitStopsAndFinish(run, classes, events);
   }
-  FindLapEvents(run, events);
-  FindContacts(run, events);
+  FindLapEvents(run, classes, events);
+  FindContacts(run, classes, events);
   for (Event& e : events) {
     SetLateWindow(e);
     e.weight = WeightOf(e);

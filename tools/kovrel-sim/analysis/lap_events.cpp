@@ -10,14 +10,34 @@ namespace {
 // Only improvements late in qualifying change what the grid will be.
 constexpr double kLateShare = 2.0 / 3.0;
 
-struct TimedLap {
-  int car = -1;
-  double end = 0.0;      // at the line
-  double time = 0.0;
-  double lastSector = 0.0;  // when the lap's last sector began
-};
+// The place a best lap would hold against the other cars' best laps; a car
+// without a time ranks after every car with one. Only the cars `counted` lets
+// in are ranked against.
+template <class Counted>
+int PlaceOf(int car, double best, const std::map<int, double>& bests, Counted counted) {
+  int place = 1;
+  for (const auto& [other, time] : bests) {
+    if (other != car && counted(other) && (best < 0.0 || time < best)) ++place;
+  }
+  return place;
+}
 
-// Every counted lap of every car, in the order they ended.
+Event LapEvent(EventKind kind, const TimedLap& lap, int place, int classPlace, int classIndex) {
+  Event e;
+  e.kind = kind;
+  e.time = lap.end;
+  e.cars = {lap.car};
+  e.place = place;
+  e.classPlace = classPlace;
+  e.classIndex = classIndex;
+  e.lapTime = lap.time;
+  e.momentStart = lap.lastSector;  // what a viewer must see: the lap's last sector to the line
+  e.momentEnd = lap.end;
+  return e;
+}
+
+}  // namespace
+
 std::vector<TimedLap> TimedLaps(const SessionRun& run) {
   std::vector<TimedLap> laps;
   std::map<int, double> lineAt, secondSplitAt;
@@ -43,49 +63,31 @@ std::vector<TimedLap> TimedLaps(const SessionRun& run) {
   return laps;
 }
 
-// The place a best lap would hold against the other cars' best laps; a car
-// without a time ranks after every car with one.
-int PlaceOf(int car, double best, const std::map<int, double>& bests) {
-  int place = 1;
-  for (const auto& [other, time] : bests) {
-    if (other != car && (best < 0.0 || time < best)) ++place;
-  }
-  return place;
-}
-
-Event LapEvent(EventKind kind, const TimedLap& lap, int place) {
-  Event e;
-  e.kind = kind;
-  e.time = lap.end;
-  e.cars = {lap.car};
-  e.place = place;
-  e.lapTime = lap.time;
-  e.momentStart = lap.lastSector;  // what a viewer must see: the lap's last sector to the line
-  e.momentEnd = lap.end;
-  return e;
-}
-
-}  // namespace
-
-void FindLapEvents(const SessionRun& run, std::vector<Event>& events) {
+void FindLapEvents(const SessionRun& run, const SessionClasses& classes, std::vector<Event>& events) {
   if (run.plan.kind == SessionKind::Race) return;
   const bool qualifying = run.plan.kind == SessionKind::Qualifying;
   const double length = run.plan.endTime > 0.0 ? run.plan.endTime : run.endTime;
   const double lateFrom = kLateShare * length;
   std::map<int, double> bests;  // car: its best lap so far
-  double sessionBest = -1.0;
+  std::vector<double> classBest(static_cast<std::size_t>(std::max(1, classes.Count())), -1.0);
+  const auto anyCar = [](int) { return true; };
   for (const TimedLap& lap : TimedLaps(run)) {
     const auto mine = bests.find(lap.car);
     const double before = mine != bests.end() ? mine->second : -1.0;
     if (before >= 0.0 && lap.time >= before) continue;
-    const int placeBefore = PlaceOf(lap.car, before, bests);
-    const int placeAfter = PlaceOf(lap.car, lap.time, bests);
+    const int cls = classes.Of(lap.car);
+    const auto sameClass = [&](int other) { return classes.Of(other) == cls; };
+    const int classBefore = PlaceOf(lap.car, before, bests, sameClass);
+    const int classAfter = PlaceOf(lap.car, lap.time, bests, sameClass);
+    const int placeAfter = PlaceOf(lap.car, lap.time, bests, anyCar);
     bests[lap.car] = lap.time;
-    if (sessionBest < 0.0 || lap.time < sessionBest) {
-      sessionBest = lap.time;
-      events.push_back(LapEvent(EventKind::PoleLap, lap, 1));
-    } else if (qualifying && lap.end >= lateFrom && placeAfter < placeBefore) {
-      events.push_back(LapEvent(EventKind::ImprovingLap, lap, placeAfter));
+    double& best = classBest[static_cast<std::size_t>(std::max(0, cls))];
+    if (best < 0.0 || lap.time < best) {
+      // The class's provisional pole; in a field of one class, the session's.
+      best = lap.time;
+      events.push_back(LapEvent(EventKind::PoleLap, lap, placeAfter, 1, cls));
+    } else if (qualifying && lap.end >= lateFrom && classAfter < classBefore) {
+      events.push_back(LapEvent(EventKind::ImprovingLap, lap, placeAfter, classAfter, cls));
     }
   }
 }

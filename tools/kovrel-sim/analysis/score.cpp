@@ -1,6 +1,7 @@
 // One score for a session's direction: the weighted share of its events the
-// picture showed (each by its credit), less what a viewer notices as bad
-// direction, and the same for a director who knew the session in advance.
+// picture showed (each by its credit), less a share of it for what a viewer
+// notices as bad direction, and the same for a director who knew the session
+// in advance; in a race of several classes, each class's share too.
 #include <algorithm>
 #include <cmath>
 
@@ -97,19 +98,49 @@ void PenaliseReplays(const SessionRun& run, const std::vector<Event>& events, Pe
   p.replayRatePenalty = std::min(kExcessRateCap, kExcessRateWeight * std::max(0.0, rate - kReplaysPerHour));
 }
 
+void Count(KindCoverage& kind, const Event& e) {
+  ++kind.count;
+  kind.heavy += e.heavy ? 1 : 0;
+  switch (e.verdict) {
+    case Verdict::Live: ++kind.live; break;
+    case Verdict::Late: ++kind.late; break;
+    case Verdict::Replay: ++kind.replay; break;
+    case Verdict::Missed: ++kind.missed; break;
+  }
+}
+
 void CountVerdicts(Coverage& c) {
   for (const Event& e : c.events) {
-    KindCoverage& kind = c.kinds[static_cast<std::size_t>(e.kind)];
-    ++kind.count;
-    kind.heavy += e.heavy ? 1 : 0;
-    switch (e.verdict) {
-      case Verdict::Live: ++kind.live; break;
-      case Verdict::Late: ++kind.late; break;
-      case Verdict::Replay: ++kind.replay; break;
-      case Verdict::Missed: ++kind.missed; break;
-    }
+    Count(c.kinds[static_cast<std::size_t>(e.kind)], e);
     c.totalWeight += e.weight;
   }
+}
+
+// Per class: its cars, its share of the live picture under green, and its
+// events' verdicts and credit. Traffic belongs to no class.
+void CoverEachClass(const SessionRun& run, Coverage& c) {
+  if (!c.classes.Several()) return;
+  c.byClass.resize(static_cast<std::size_t>(c.classes.Count()));
+  for (std::size_t i = 0; i < c.byClass.size(); ++i) c.byClass[i].name = c.classes.names[i];
+  for (const int cls : c.classes.classOf) ++c.byClass[static_cast<std::size_t>(cls)].cars;
+  for (const Event& e : c.events) {
+    if (e.classIndex < 0 || e.classIndex >= c.classes.Count()) continue;
+    ClassCoverage& mine = c.byClass[static_cast<std::size_t>(e.classIndex)];
+    Count(mine.kinds[static_cast<std::size_t>(e.kind)], e);
+    mine.totalWeight += e.weight;
+    mine.shownWeight += e.weight * e.credit;
+  }
+  const double from = run.greenStart >= 0.0 ? run.greenStart : 0.0;
+  const double to = run.greenStart >= 0.0 ? run.greenEnd : run.endTime;
+  double live = 0.0;
+  std::vector<double> seconds(c.byClass.size(), 0.0);
+  for (const Shot& shot : run.shots) {
+    if (shot.replay || shot.car < 0) continue;
+    const double s = Overlap(shot.start, shot.end, from, to);
+    live += s;
+    seconds[static_cast<std::size_t>(c.classes.Of(shot.car))] += s;
+  }
+  for (std::size_t i = 0; i < c.byClass.size(); ++i) c.byClass[i].screenShare = live > 0.0 ? seconds[i] / live : 0.0;
 }
 
 // The hindsight director's path as a run of its own, judged as any director's.
@@ -153,16 +184,21 @@ Penalties Penalise(const SessionRun& run, const std::vector<Event>& events) {
   return p;
 }
 
+// The penalties take a share of the credit, as pacing does, so that a replay
+// too many costs a big field's director what it costs a small field's.
 double ScoreOf(double creditedWeight, double totalWeight, const Penalties& penalties) {
   if (totalWeight <= 0.0) return 1.0;
-  return std::clamp(creditedWeight / totalWeight * (1.0 - penalties.pacingForfeit) - penalties.Total(), 0.0, 1.0);
+  const double share = creditedWeight / totalWeight;
+  return std::clamp(share * (1.0 - penalties.pacingForfeit) * (1.0 - penalties.Total()), 0.0, 1.0);
 }
 
-Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& /*settings*/) {
+Coverage AnalyseSession(const SessionRun& run, const DirectorSettings& /*settings*/, ClassRule rule) {
   Coverage c;
-  c.events = FindEvents(run);
+  c.classes = ClassesOf(run, rule);
+  c.events = FindEvents(run, c.classes);
   JudgeEvents(run, c.events);
   CountVerdicts(c);
+  CoverEachClass(run, c);
   c.shownWeight = CreditedWeight(c.events);
   c.penalties = Penalise(run, c.events);
   c.score = ScoreOf(c.shownWeight, c.totalWeight, c.penalties);

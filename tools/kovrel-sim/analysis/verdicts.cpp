@@ -35,7 +35,9 @@ double LateCreditOf(const std::vector<Shot>& shots, const Event& e) {
   double credit = 0.0;
   switch (e.kind) {
     case EventKind::Overtake:
-    case EventKind::LeadChange: credit = kLatePassCredit; break;
+    case EventKind::LeadChange:
+    case EventKind::ClassLeadChange:
+    case EventKind::Traffic: credit = kLatePassCredit; break;
     case EventKind::Contact: credit = kLateContactCredit; break;
     default: return 0.0;  // a stop or a finish seen afterwards is not seen
   }

@@ -17,6 +17,7 @@ const char* CoverageStyle() {
          ".meter b{position:absolute;top:-3px;bottom:-3px;width:2px;background:#111}\n"
          "td.live{color:#1d7a3a}td.late{color:#a86a00}td.replay{color:#2459b8}td.missed{color:#c62828;font-weight:600}\n"
          ".penalties{font-size:13px;color:#444;max-width:640px}\n"
+         "i.swatch{display:inline-block;width:10px;height:10px;border-radius:2px;margin-right:6px;vertical-align:middle}\n"
          "table.events tr.key td{background:#fdecea}table.events tr.key td:first-child{border-left:4px solid #c62828}\n"
          ".verdict{display:inline-block;padding:0 6px;border-radius:3px;color:#fff;font-size:12px}\n"
          "details>summary{cursor:pointer;font-weight:600;margin:10px 0 6px}\n"
@@ -66,6 +67,33 @@ std::string KindsTable(const Coverage& c) {
   return out.str();
 }
 
+// Each class's race, fastest class first: its cars, its part of the live
+// picture, its credit and its events live of found.
+std::string ClassesTable(const Coverage& c) {
+  if (c.byClass.empty()) return std::string();
+  std::ostringstream out;
+  out << "<table class=\"list classes\"><tr><th>Class</th><th>Cars</th><th title=\"share of the green-flag live "
+         "picture on its cars\">On screen</th><th title=\"its events' credited weight over their weight\">Credit</th>"
+         "<th>Events live of found</th></tr>\n";
+  for (std::size_t i = 0; i < c.byClass.size(); ++i) {
+    const ClassCoverage& cls = c.byClass[i];
+    std::string kinds;
+    for (int k = 0; k < kEventKinds; ++k) {
+      const EventKind kind = static_cast<EventKind>(k);
+      const KindCoverage& n = cls.Of(kind);
+      if (n.count == 0) continue;
+      kinds += (kinds.empty() ? "" : ", ") + std::string(EventKindPlural(kind)) + " " + std::to_string(n.live) + "/" +
+               std::to_string(n.count);
+      if (kind == EventKind::Contact) kinds += " (" + std::to_string(n.heavy) + " heavy)";
+    }
+    out << "<tr><td><i class=\"swatch\" style=\"background:" << ClassColour(static_cast<int>(i)) << "\"></i>"
+        << HtmlText(cls.name) << "</td><td>" << cls.cars << "</td><td>" << Fixed(100.0 * cls.screenShare, 1)
+        << "%</td><td>" << Fixed(cls.CreditShare(), 3) << "</td><td>" << HtmlText(kinds) << "</td></tr>\n";
+  }
+  out << "</table>\n";
+  return out.str();
+}
+
 std::string PenaltiesText(const Penalties& p) {
   return "Penalties &minus;" + Fixed(p.Total(), 2) + ": shots under " + Fixed(kShortShotSeconds, 0) + " s " +
          std::to_string(p.shortShots) + " of " + std::to_string(p.liveShots) + " (&minus;" +
@@ -88,6 +116,12 @@ void EventRow(std::ostringstream& out, const SessionRun& run, const Event& e, bo
 
 }  // namespace
 
+const char* ClassColour(int index) {
+  // Told apart at a glance and quiet beside the verdicts' colours.
+  static const char* const kColours[] = {"#3b6fb6", "#d98c1f", "#4a9a5b", "#9b59b6", "#c0504d", "#5a8f9e"};
+  return kColours[static_cast<std::size_t>(std::max(0, index)) % (sizeof kColours / sizeof kColours[0])];
+}
+
 std::string CoverageOverviewHtml(const Coverage& c) {
   const auto percent = [](double share) { return Fixed(100.0 * std::clamp(share, 0.0, 1.0), 1) + "%"; };
   std::ostringstream out;
@@ -96,14 +130,15 @@ std::string CoverageOverviewHtml(const Coverage& c) {
       << "; the black mark: the hindsight reference\"><i style=\"width:" << percent(c.score)
       << "\"></i><b style=\"left:" << percent(c.reference) << "\"></b></div><span class=\"ref\">hindsight reference "
       << Fixed(c.reference, 2) << " (live at most " << Fixed(c.referenceBound, 2) << " holding 4 s shots) &middot; " << c.events.size() << " events</span></div>\n<div>"
-      << KindsTable(c) << "<p class=\"penalties\">" << PenaltiesText(c.penalties) << "</p></div>\n</div>\n";
+      << KindsTable(c) << ClassesTable(c) << "<p class=\"penalties\">" << PenaltiesText(c.penalties) << "</p></div>\n</div>\n";
   return out.str();
 }
 
 std::string EventTablesHtml(const SessionRun& run, const Coverage& c) {
   std::vector<const Event*> missed;
   for (const Event& e : c.events) {
-    if (e.verdict == Verdict::Missed) missed.push_back(&e);
+    // Traffic stays among all the events: worth a glance, rarely a story.
+    if (e.verdict == Verdict::Missed && e.kind != EventKind::Traffic) missed.push_back(&e);
   }
   // The moments a race is remembered for first, each group in time order.
   std::stable_sort(missed.begin(), missed.end(),

@@ -13,6 +13,10 @@ namespace ksim {
 // Green for live, blue for a replay, red for missed.
 const char* VerdictColour(Verdict verdict);
 
+// A class's colour in the report's tables, by its index (fastest first).
+const char* ClassColour(int index);
+
+// With a race of several classes, each class's table too.
 std::string CoverageOverviewHtml(const Coverage& coverage);
 
 // Every missed event, the memorable ones first, open; every event a click away.

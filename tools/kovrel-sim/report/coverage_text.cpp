@@ -36,6 +36,8 @@ const char* EventKindPlural(EventKind kind) {
     case EventKind::Finish: return "finishes";
     case EventKind::PoleLap: return "pole laps";
     case EventKind::ImprovingLap: return "improving laps";
+    case EventKind::Traffic: return "passes in traffic";
+    case EventKind::ClassLeadChange: return "class lead changes";
   }
   return "events";
 }
@@ -49,6 +51,8 @@ const char* EventKindOne(EventKind kind) {
     case EventKind::Finish: return "finish";
     case EventKind::PoleLap: return "pole lap";
     case EventKind::ImprovingLap: return "improving lap";
+    case EventKind::Traffic: return "pass in traffic";
+    case EventKind::ClassLeadChange: return "class lead change";
   }
   return "event";
 }
@@ -59,17 +63,28 @@ std::string DescribeEvent(const SessionRun& run, const Event& e) {
   switch (e.kind) {
     case EventKind::Overtake:
     case EventKind::LeadChange:
-      return Car(run, e.cars[0]) + " passes " + Car(run, e.cars[1]) + " for P" + std::to_string(e.place);
+    case EventKind::ClassLeadChange:
+    case EventKind::Traffic:
+      return Car(run, e.cars[0]) + " passes " + Car(run, e.cars[1]) + " for P" + std::to_string(e.place) +
+             (e.kind == EventKind::Traffic ? std::string(" (another class)")
+              : e.classPlace > 0 && e.classPlace != e.place ? ", class P" + std::to_string(e.classPlace)
+                                                           : std::string());
     case EventKind::Contact: {
       std::string text = Car(run, e.cars[0]) + (e.cars.size() > 1 ? " and " + Car(run, e.cars[1]) : " against " + ValidUtf8(e.target));
       text += " (" + Fixed(e.strength, e.strength < 10.0 ? 2 : 0) + (e.heavy ? ", heavy: " + e.heavyReason : std::string()) + ")";
       return text;
     }
     case EventKind::PitStop: return Car(run, e.cars[0]) + " in the pits for " + Fixed(e.momentEnd - e.momentStart, 1) + " s";
-    case EventKind::Finish: return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place);
-    case EventKind::PoleLap: return Car(run, e.cars[0]) + " goes fastest, " + LapTimeText(e.lapTime);
+    case EventKind::Finish:
+      return Car(run, e.cars[0]) + " takes the flag, P" + std::to_string(e.place) +
+             (e.classPlace > 0 && e.classPlace != e.place ? ", class P" + std::to_string(e.classPlace) : std::string());
+    case EventKind::PoleLap:
+      return Car(run, e.cars[0]) + " goes fastest" + (e.place != 1 ? std::string(" in the class") : std::string()) +
+             ", " + LapTimeText(e.lapTime);
     case EventKind::ImprovingLap:
-      return Car(run, e.cars[0]) + " improves to P" + std::to_string(e.place) + ", " + LapTimeText(e.lapTime);
+      return Car(run, e.cars[0]) + " improves to P" + std::to_string(e.place) +
+             (e.classPlace > 0 && e.classPlace != e.place ? ", class P" + std::to_string(e.classPlace) : std::string()) +
+             ", " + LapTimeText(e.lapTime);
   }
   return std::string();
 }
@@ -107,6 +122,20 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
     const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
     if (kind.count > 0) line(EventKindName(static_cast<EventKind>(k)), DescribeKind(static_cast<EventKind>(k), kind));
   }
+  // Each class's race: its cars, its part of the picture, its credit, and its
+  // events live of found.
+  for (const ClassCoverage& cls : c.byClass) {
+    std::string text = std::to_string(cls.cars) + " cars, " + Fixed(100.0 * cls.screenShare, 0) +
+                       "% of the live picture, credit share " + Fixed(cls.CreditShare(), 3);
+    for (int k = 0; k < kEventKinds; ++k) {
+      const KindCoverage& kind = cls.kinds[static_cast<std::size_t>(k)];
+      if (kind.count == 0) continue;
+      text += "; " + std::string(EventKindName(static_cast<EventKind>(k))) + " " + std::to_string(kind.live) + "/" +
+              std::to_string(kind.count) + " live";
+      if (static_cast<EventKind>(k) == EventKind::Contact) text += " (" + std::to_string(kind.heavy) + " heavy)";
+    }
+    out << "  class " << ValidUtf8(cls.name) << ": " << text << '\n';
+  }
   const Penalties& p = c.penalties;
   line("penalties", "-" + Fixed(p.Total(), 2) + ": shots under 4 s " + std::to_string(p.shortShots) + " of " +
                         std::to_string(p.liveShots) + " (-" + Fixed(p.shortShotsPenalty, 2) + "), hurried " +
@@ -119,7 +148,8 @@ void PrintCoverage(std::ostream& out, const SessionRun& run, const Coverage& c) 
   std::array<int, kEventKinds> unlisted{};
   bool header = false;
   for (const Event& e : c.events) {
-    if (e.verdict != Verdict::Missed) continue;
+    // Traffic is listed in the report, never here.
+    if (e.verdict != Verdict::Missed || e.kind == EventKind::Traffic) continue;
     // The moments a race is remembered for are listed; the rest counted.
     if (!Memorable(e)) {
       ++unlisted[static_cast<std::size_t>(e.kind)];

@@ -311,12 +311,24 @@ std::string SessionSection(const RunResult& result, const SessionRun& run, const
       << Legend(run);
   if (coverage != nullptr) out << EventLegendHtml() << EventTablesHtml(run, *coverage);
 
-  out << "<h3>Screen time</h3>\n<table class=\"list\"><tr><th>Place</th><th>Car</th><th>Live</th><th>Share</th>"
-         "<th>Shots</th><th>Replays</th><th>Pit stops</th></tr>\n";
+  // In a race of several classes each car's row wears its class's colour.
+  const bool classed = coverage != nullptr && !coverage->byClass.empty();
+  out << "<h3>Screen time</h3>\n<table class=\"list\"><tr><th>Place</th><th>Car</th>" << (classed ? "<th>Class</th>" : "")
+      << "<th>Live</th><th>Share</th><th>Shots</th><th>Replays</th><th>Pit stops</th></tr>\n";
   const double covered = std::max(1e-9, s.covered);
   for (const ScreenTime& car : s.screen) {
     const auto place = std::find(run.finalOrder.begin(), run.finalOrder.end(), car.car) - run.finalOrder.begin() + 1;
-    out << "<tr><td>" << place << "</td><td>" << HtmlText(CarLabel(run, car.car)) << "</td><td>"
+    out << "<tr>";
+    if (classed && car.car >= 0) {
+      const int cls = coverage->classes.Of(car.car);
+      out << "<td style=\"border-left:4px solid " << ClassColour(cls) << "\">" << place << "</td><td>"
+          << HtmlText(CarLabel(run, car.car)) << "</td><td>" << HtmlText(coverage->classes.names[static_cast<std::size_t>(cls)])
+          << "</td><td>";
+    } else {
+      out << "<td>" << place << "</td><td>" << HtmlText(CarLabel(run, car.car)) << "</td>" << (classed ? "<td></td>" : "")
+          << "<td>";
+    }
+    out
         << ClockText(car.live) << "</td><td>" << Fixed(100.0 * car.live / covered, 1) << "%</td><td>" << car.shots
         << "</td><td>" << (car.replay > 0.0 ? ClockText(car.replay) : "") << "</td><td>"
         << (car.car >= 0 && static_cast<std::size_t>(car.car) < run.pitStops.size()

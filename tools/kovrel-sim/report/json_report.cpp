@@ -64,7 +64,7 @@ json OnAirJson(const SessionRun& run, const OnAir& air) {
           {"description", DescribeOnAir(run, air)}};
 }
 
-json EventJson(const SessionRun& run, const Event& e) {
+json EventJson(const SessionRun& run, const Coverage& c, const Event& e) {
   json cars = json::array(), ids = json::array();
   for (int car : e.cars) {
     cars.push_back(DriverOf(run, car));
@@ -72,6 +72,7 @@ json EventJson(const SessionRun& run, const Event& e) {
   }
   const bool contact = e.kind == EventKind::Contact;
   const bool placed = e.kind != EventKind::Contact && e.kind != EventKind::PitStop;
+  const bool classed = e.classIndex >= 0 && e.classIndex < c.classes.Count();
   return {{"kind", EventKindName(e.kind)},
           {"time", Seconds(e.time)},
           {"moment_start_s", Seconds(e.momentStart)},
@@ -80,6 +81,8 @@ json EventJson(const SessionRun& run, const Event& e) {
           {"car_ids", ids},
           {"description", DescribeEvent(run, e)},
           {"place", placed ? json(e.place) : json()},
+          {"class", classed ? json(ValidUtf8(c.classes.names[static_cast<std::size_t>(e.classIndex)])) : json()},
+          {"class_place", placed && e.kind != EventKind::Traffic ? json(e.classPlace) : json()},
           {"strength", contact ? json(e.strength) : json()},
           {"target", contact && !e.target.empty() ? json(ValidUtf8(e.target)) : json()},
           {"heavy", e.heavy},
@@ -91,15 +94,39 @@ json EventJson(const SessionRun& run, const Event& e) {
           {"instead", e.verdict == Verdict::Live ? json() : OnAirJson(run, e.instead)}};
 }
 
-json CoverageJson(const Coverage& c) {
+json KindJson(EventKind k, const KindCoverage& kind, bool hindsight) {
+  json entry = {{"count", kind.count}, {"live", kind.live}, {"late", kind.late}, {"replay", kind.replay}, {"missed", kind.missed}};
+  if (hindsight) entry["hindsight"] = kind.hindsight;
+  if (k == EventKind::Contact) entry["heavy"] = kind.heavy;
+  return entry;
+}
+
+json KindsJson(const std::array<KindCoverage, kEventKinds>& of, bool hindsight, bool withTraffic) {
   json kinds = json::object();
   for (int k = 0; k < kEventKinds; ++k) {
-    const KindCoverage& kind = c.kinds[static_cast<std::size_t>(k)];
-    json entry = {{"count", kind.count}, {"live", kind.live},     {"late", kind.late},
-                  {"replay", kind.replay}, {"missed", kind.missed}, {"hindsight", kind.hindsight}};
-    if (static_cast<EventKind>(k) == EventKind::Contact) entry["heavy"] = kind.heavy;
-    kinds[EventKindName(static_cast<EventKind>(k))] = entry;
+    const EventKind kind = static_cast<EventKind>(k);
+    if (kind == EventKind::Traffic && !withTraffic) continue;
+    kinds[EventKindName(kind)] = KindJson(kind, of[static_cast<std::size_t>(k)], hindsight);
   }
+  return kinds;
+}
+
+// Keyed by each class's name as the file gives it; empty for one class.
+json ClassesJson(const Coverage& c) {
+  json classes = json::object();
+  for (const ClassCoverage& cls : c.byClass) {
+    classes[ValidUtf8(cls.name)] = {{"cars", cls.cars},
+                                    {"screen_share", cls.screenShare},
+                                    {"credit_share", cls.CreditShare()},
+                                    {"total_weight", cls.totalWeight},
+                                    {"shown_weight", cls.shownWeight},
+                                    {"kinds", KindsJson(cls.kinds, false, false)}};
+  }
+  return classes;
+}
+
+json CoverageJson(const Coverage& c) {
+  const json kinds = KindsJson(c.kinds, true, true);
   const Penalties& p = c.penalties;
   return {{"score", c.score},
           {"reference", c.reference},
@@ -109,6 +136,8 @@ json CoverageJson(const Coverage& c) {
           {"hindsight_weight", c.hindsightWeight},
           {"bound_weight", c.boundWeight},
           {"kinds", kinds},
+          {"classes", ClassesJson(c)},
+          {"traffic", KindJson(EventKind::Traffic, c.Of(EventKind::Traffic), true)},
           {"penalties",
            {{"total", p.Total()},
             {"short_shots", p.shortShots},
@@ -156,7 +185,7 @@ json ReplaysJson(const SessionRun& run) {
 json SessionJson(const SessionRun& run, const Coverage& coverage, const DirectorSettings& settings) {
   const SessionSummary s = Summarise(run, settings);
   json events = json::array();
-  for (const Event& e : coverage.events) events.push_back(EventJson(run, e));
+  for (const Event& e : coverage.events) events.push_back(EventJson(run, coverage, e));
   json neverShown = json::array();
   for (int car : s.neverShown) neverShown.push_back(IdOf(run, car));
   return {{"kind", SessionKindName(run.plan.kind)},

@@ -148,6 +148,8 @@ class Generator final : public SessionSource {
   void Emit(double time, std::string line) { mPending.emplace_back(time, std::move(line)); }
 
   void MakeField();
+  // The class of the field's car i (the classes in the order given).
+  FieldClass ClassOf(int car) const;
   void PlanRace();
   void Step();
   void UpdatePhase(double t);
@@ -193,6 +195,10 @@ class Generator final : public SessionSource {
 };
 
 Generator::Generator(const GeneratorOptions& options) : mOptions(options), mRng(options.seed) {
+  if (!mOptions.classes.empty()) {
+    mOptions.cars = 0;
+    for (const FieldClass& c : mOptions.classes) mOptions.cars += c.cars;
+  }
   mOptions.cars = std::clamp(mOptions.cars, 1, 100);
   mPlan.kind = options.kind;
   mPlan.progressExact = true;
@@ -233,6 +239,15 @@ Generator::Generator(const GeneratorOptions& options) : mOptions(options), mRng(
   for (auto& car : mCars) car.trace.Add(0.0, car.s.progress);
 }
 
+FieldClass Generator::ClassOf(int car) const {
+  int first = 0;
+  for (const FieldClass& c : mOptions.classes) {
+    if (car < first + c.cars) return c;
+    first += c.cars;
+  }
+  return FieldClass{"Kovrel Cup", mOptions.cars, 1.0};
+}
+
 void Generator::MakeField() {
   const int n = mOptions.cars;
   std::vector<std::int32_t> ids(static_cast<std::size_t>(3 * n));
@@ -260,7 +275,7 @@ void Generator::MakeField() {
     car.entry.driver = std::string(kFirstNames[name % firstCount]) + " " + kLastNames[name / firstCount % lastCount];
     const int number = numbers[static_cast<std::size_t>(i % 99)];
     car.entry.vehicle = "#" + std::to_string(number) + " " + kTeams[mRng.Below(static_cast<int>(std::size(kTeams)))];
-    car.entry.vehicleClass = "Kovrel Cup";
+    car.entry.vehicleClass = ClassOf(i).name;
     car.pace = 1.0 + 0.024 * std::pow(mRng.Uniform(), 1.2);
     car.consistency = 0.0012 + 0.0045 * mRng.Uniform();
     car.aggression = mRng.Uniform(0.3, 1.0);
@@ -271,11 +286,14 @@ void Generator::MakeField() {
     mPlan.cars.push_back(car.entry);
     mCars.push_back(std::move(car));
   }
-  // The fastest car sets the reference lap time.
+  // The fastest car sets the reference lap time; each class is slower by its factor.
   const double fastest = std::min_element(mCars.begin(), mCars.end(), [](const auto& a, const auto& b) {
                            return a.pace < b.pace;
                          })->pace;
-  for (auto& car : mCars) car.pace /= fastest;
+  for (int i = 0; i < n; ++i) {
+    double& pace = mCars[static_cast<std::size_t>(i)].pace;
+    pace = pace / fastest * ClassOf(i).lapFactor;
+  }
 
   if (IsRace()) return;
   // Practice and qualifying start with every car in its garage.

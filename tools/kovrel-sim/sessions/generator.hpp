@@ -5,15 +5,30 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "sessions/session.hpp"
 
 namespace ksim {
 
+// A class of a synthetic field: its name, its cars and its lap time as a
+// factor of the fastest car's.
+struct FieldClass {
+  std::string name;
+  int cars = 0;
+  double lapFactor = 1.0;
+};
+
+// Reads "LMP2:13:1.00,GT3:21:1.10"; on a fault, false and what it is.
+bool ParseFieldClasses(const std::string& spec, std::vector<FieldClass>& classes, std::string& problem);
+
 struct GeneratorOptions {
   SessionKind kind = SessionKind::Race;
   int cars = 20;
+  // Classes of the field, fastest first or not; when given, they make up the
+  // field instead of `cars` cars of one class.
+  std::vector<FieldClass> classes;
   std::uint64_t seed = 2026;
   int laps = 20;          // race length; 0 makes a timed race of `minutes`
   double minutes = 0.0;   // timed race, practice or qualifying; 0: 20 for practice, 15 for qualifying

@@ -23,6 +23,16 @@ class SessionBuilder {
       mRun.plan.cars.push_back(entry);
     }
   }
+  // The car's class as the host names it (none unless told).
+  SessionBuilder& Class(int car, const std::string& name) {
+    mRun.plan.cars[static_cast<std::size_t>(car)].vehicleClass = name;
+    return *this;
+  }
+  // The first `fast` cars "LMP2", the rest "GT3": two classes of unknown pace.
+  SessionBuilder& TwoClasses(int fast) {
+    for (int i = 0; i < mCars; ++i) Class(i, i < fast ? "LMP2" : "GT3");
+    return *this;
+  }
   // From time t, a takes b's place and b drops behind it.
   SessionBuilder& Pass(double t, int a, int b) { mSwaps.push_back({t, a, b}); return *this; }
   SessionBuilder& Pits(int car, double from, double to) { mFlagSpans.push_back({car, from, to, FieldTimeline::kInPits}); return *this; }

@@ -226,3 +226,76 @@ TEST(GeneratedSessions, PracticeCarsGoOutFromTheirGaragesAndComeBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// A field of two classes: the faster laps through the slower, and each car
+// carries its class's name.
+TEST(GeneratedSessions, AFieldOfClassesLapsThroughTheSlowerClass) {
+  GeneratorOptions options = Small(SessionKind::Race, 5);
+  options.laps = 10;
+  options.classes = {{"LMP2", 4, 1.0}, {"GT3", 6, 1.15}};
+  auto source = GenerateSession(options);
+  ASSERT_EQ(source->Plan().cars.size(), 10u);
+  std::map<std::string, int> names;
+  for (const ksim::CarEntry& car : source->Plan().cars) ++names[car.vehicleClass];
+  EXPECT_EQ(names, (std::map<std::string, int>{{"GT3", 6}, {"LMP2", 4}}));
+  std::set<std::string> classesLapped;
+  PlaySession(*source, [&](double, const ksim::Scoreboard& board, const ksim::SessionSource&, const std::string&) {
+    const int leaderLaps = board.Vehicle(board.IndexAtPlace(1)).mTotalLaps;
+    for (int i = 0; i < 10; ++i) {
+      if (board.Vehicle(i).mTotalLaps < leaderLaps - 1) classesLapped.insert(board.Vehicle(i).mVehicleClass);
+    }
+  });
+  EXPECT_EQ(classesLapped, std::set<std::string>{"GT3"});
+}
+
+TEST(GeneratedSessions, ClassesOfAFieldAreReadOrRefusedWithTheirFault) {
+  struct Case {
+    const char* spec;
+    const char* fault;  // empty: read
+  };
+  const std::vector<Case> cases = {
+      {"LMP2:13:1.00,LMP3:10:1.05,GT3:21:1.10", ""},
+      {"GT3:3:1", ""},
+      {"LMP2:13", "is not NAME:CARS:LAP-FACTOR"},
+      {"LMP2:13:1.0,", "is not NAME:CARS:LAP-FACTOR"},
+      {"LMP2:x:1.0", "is not a number of cars"},
+      {"LMP2:0:1.0", "has no cars"},
+      {"LMP2:5:1.0,GT3:5:1.1,LMP2:3:1.2", "named twice"},
+      {"LMP2:5:0.95", "below 1"},
+      {"LMP2:60:1.0,GT3:41:1.1", "more than 100 cars"},
+      {":5:1.0", "names no class"},
+  };
+  for (const Case& c : cases) {
+    std::vector<ksim::FieldClass> classes;
+    std::string problem;
+    const bool read = ksim::ParseFieldClasses(c.spec, classes, problem);
+    EXPECT_EQ(read, std::string(c.fault).empty()) << c.spec << ": " << problem;
+    EXPECT_NE(problem.find(c.fault), std::string::npos) << c.spec << ": " << problem;
+  }
+  std::vector<ksim::FieldClass> classes;
+  std::string problem;
+  ASSERT_TRUE(ksim::ParseFieldClasses("LMP2:13:1.00,LMP3:10:1.05,GT3:21:1.10", classes, problem));
+  ASSERT_EQ(classes.size(), 3u);
+  EXPECT_EQ(classes[2].name, "GT3");
+  EXPECT_EQ(classes[2].cars, 21);
+  EXPECT_DOUBLE_EQ(classes[2].lapFactor, 1.10);
+}
+
+TEST(GeneratedSessions, TheProgramRefusesClassesWithCarsOrAResultsFileOrABadSpec) {
+  const std::string sim = std::string(KSIM_EXECUTABLE) + " --quiet ";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--classes GT3:4:1.0 --cars 10", "leave out --cars"},
+      {"--classes GT3:4:1.0 --results " + ksim_test::ResultsFile("istanbul-race-2019.xml"), "leave out --results"},
+      {"--classes GT3:0:1.0", "--classes: class GT3 has no cars"},
+      {"--one-class --classes-by-name", "contradict"},
+  };
+  for (const auto& [options, message] : cases) {
+    std::string output;
+    EXPECT_EQ(ksim_test::RunCommand(sim + options + " 2>&1", output), 2) << options;
+    EXPECT_NE(output.find(message), std::string::npos) << output;
+  }
+}
+
+}  // namespace
