@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -54,6 +55,29 @@ Snapshot RaceField(int cars, double sessionTime, const std::string& stream) {
         .Current(31.5, 0.0)
         .LapStart(sessionTime - 40.0 - place);
     if (place == cars / 2) car.Pit(2);
+  }
+  return s;
+}
+
+Snapshot ThreeClassRaceField(int cars, double sessionTime, const std::string& stream) {
+  Snapshot s = RaceField(cars, sessionTime, stream);
+  struct Class {
+    const char* name;
+    double pace;
+  };
+  const Class classes[] = {{"Hypercar", 98.0}, {"LMP2", 103.0}, {"GT3", 110.0}};
+  double behind = 0.0;
+  for (std::size_t i = 0; i < s.Count(); ++i) {
+    VehicleScoringInfoV01& v = s.CarAt(i);
+    const double share = static_cast<double>(i) / static_cast<double>(s.Count());
+    int c = share < 0.2 ? 0 : share < 0.5 ? 1 : 2;
+    if (i % 7 == 6) c = (c + 1) % 3;  // a lapped car or a faster one among another class
+    std::memset(v.mVehicleClass, 0, sizeof v.mVehicleClass);
+    std::memcpy(v.mVehicleClass, classes[c].name, std::strlen(classes[c].name));
+    v.mBestLapTime = classes[c].pace + (v.mBestLapTime - 98.0);
+    behind += i == 0 ? 0.0 : v.mTimeBehindNext;
+    v.mTimeBehindLeader = behind;
+    v.mLapsBehindLeader = static_cast<std::int32_t>(behind / 100.0);
   }
   return s;
 }

@@ -12,6 +12,11 @@
 // seventh of thirty laps, with `stream` as the results stream.
 Snapshot RaceField(int cars, double sessionTime, const std::string& stream);
 
+// The same field as three classes (a fifth Hypercar, three tenths LMP2, the
+// rest GT3, mostly in class order with a car of another class now and then
+// among them), each with its own pace, gaps to the leader and laps behind.
+Snapshot ThreeClassRaceField(int cars, double sessionTime, const std::string& stream);
+
 // Results-stream lines in the simulator's shape (timing points, sectors and
 // a contact now and then), about `bytes` long.
 std::string SyntheticStream(std::size_t bytes);

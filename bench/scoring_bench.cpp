@@ -25,11 +25,14 @@ const std::array<const char*, 3> kStreamFiles = {"time.txt", "info.html", "statu
 // A race of `cars` cars, set up and past its first cut, snapshot by snapshot.
 class Race {
  public:
-  Race(int cars, const std::string& filesFolder, bool live = false)
-      : mSnapshot(RaceField(cars, 600.0, SyntheticStream(kStreamBytes))), mInfo(mSnapshot.Info()) {
+  Race(int cars, const std::string& filesFolder, bool live = false, bool classes = false, bool multiclass = false)
+      : mSnapshot(classes ? ThreeClassRaceField(cars, 600.0, SyntheticStream(kStreamBytes))
+                          : RaceField(cars, 600.0, SyntheticStream(kStreamBytes))),
+        mInfo(mSnapshot.Info()) {
     SetUpPlugin(mPlugin, filesFolder);
     mPlugin.livedirector = live ? 1 : 0;
     mPlugin.autoinc = live ? 1 : 0;
+    mPlugin.multiclass = multiclass ? 1 : 0;
     for (int i = 0; i < 50; ++i) Next();
   }
   void Next() {
@@ -128,6 +131,17 @@ void LiveDirectorWork(benchmark::State& state) {
   for (auto _ : state) race.Next();
 }
 
+// The live director on a field of three classes, without and with multiclass=1.
+void LiveDirectorWorkThreeClasses(benchmark::State& state) {
+  Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true, true);
+  for (auto _ : state) race.Next();
+}
+
+void MultiClassWork(benchmark::State& state) {
+  Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true, true, true);
+  for (auto _ : state) race.Next();
+}
+
 // What the director's work pays the system for the three files it cannot
 // open: one failed open each.
 void FailedOpensFloor(benchmark::State& state) {
@@ -144,4 +158,6 @@ void FailedOpensFloor(benchmark::State& state) {
 BENCHMARK(UpdateScoringAgainstFloor)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(DirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(LiveDirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
+BENCHMARK(LiveDirectorWorkThreeClasses)->ArgName("cars")->Arg(20)->Arg(100);
+BENCHMARK(MultiClassWork)->ArgName("cars")->Arg(20)->Arg(100);
 BENCHMARK(FailedOpensFloor);

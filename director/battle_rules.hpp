@@ -37,8 +37,3 @@ inline int InterestPlace(const rF2kovrel& d, int index, int place) {
 inline double FightGapOf(const rF2kovrel& d, int index, const VehicleScoringInfoV01& v) {
   return d.ByClass() ? StandingOf(d, index).classGap : v.mTimeBehindNext;
 }
-
-// Side-by-side cars count only when they race each other.
-inline bool RaceEachOther(const rF2kovrel& d, int a, int b) {
-  return !d.ByClass() || StandingOf(d, a).classIndex == StandingOf(d, b).classIndex;
-}

@@ -42,8 +42,11 @@ int NearCount(const rF2kovrel& d, const std::vector<double>& distances, int inde
   }
   // With classes only classmates make a group: a prototype beside a GT car
   // it is lapping is no scene.
+  const std::vector<rF2kovrel::ClassStanding>& standings = d.mClassStandings;
+  const std::int32_t mine = StandingOf(d, index).classIndex;
   for (std::size_t j = 0; j < distances.size(); ++j) {
-    if (std::fabs(distances[j] - car.mLapDist) < d.sbsdist && RaceEachOther(d, index, static_cast<int>(j))) ++near;
+    near += static_cast<int>(std::fabs(distances[j] - car.mLapDist) < d.sbsdist) &
+            static_cast<int>(standings[j].classIndex == mine);
   }
   return near;
 }

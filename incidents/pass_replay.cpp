@@ -19,6 +19,8 @@ constexpr double kReplaysPerHour = 8.0;
 // A pass missed while another replay was due or on screen waits this long for
 // its own; a lead change made during a replay would otherwise be lost.
 constexpr double kLongestPassWait = 60.0;
+// A class lead change counts as seen when one of its cars was on air this long.
+constexpr double kSeenForSeconds = 5.0;
 
 bool IsAmong(std::int32_t id, const std::int32_t* ids, int count) {
   return std::find(ids, ids + count, id) != ids + count;
@@ -45,7 +47,10 @@ void WatchClassLeads(rF2kovrel& d, const ScoringInfoV01& info, std::int32_t race
       const std::int32_t passed = d.mLiveClassLeaders[c];
       if (passer < 0 || passed < 0 || passer == passed || passer == raceLeader) continue;
       if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
-      if (!d.mReplayRunning && (d.mActualVeh == passer || d.mActualVeh == passed)) continue;
+      // Seen when one of the pair had been on air a while: a cut to it a moment
+      // ago (a contact nearby) has not shown the fight for the lead.
+      const bool onAir = d.mActualVeh == passer || d.mActualVeh == passed;
+      if (!d.mReplayRunning && onAir && d.mSessionTime - d.mLastCutTime >= kSeenForSeconds) continue;
       const bool waitingLeadChange = d.mWaitingPasser >= 0 && d.mWaitingPassPlace == 1;
       if (waitingLeadChange) break;
       d.mWaitingPasser = passer;
