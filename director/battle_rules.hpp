@@ -28,12 +28,13 @@ inline const rF2kovrel::ClassStanding& StandingOf(const rF2kovrel& d, int index)
   return d.mClassStandings[static_cast<std::size_t>(index)];
 }
 
+// `byClass` is d.ByClass(), asked once per snapshot by the caller.
 // The place `interest` is measured by.
-inline int InterestPlace(const rF2kovrel& d, int index, int place) {
-  return d.ByClass() ? StandingOf(d, index).classPlace : place;
+inline int InterestPlace(const rF2kovrel& d, bool byClass, int index, int place) {
+  return byClass ? StandingOf(d, index).classPlace : place;
 }
 
 // The gap of the car's fight; infinity for a car with no rival.
-inline double FightGapOf(const rF2kovrel& d, int index, const VehicleScoringInfoV01& v) {
-  return d.ByClass() ? StandingOf(d, index).classGap : v.mTimeBehindNext;
+inline double FightGapOf(const rF2kovrel& d, bool byClass, int index, const VehicleScoringInfoV01& v) {
+  return byClass ? StandingOf(d, index).classGap : v.mTimeBehindNext;
 }

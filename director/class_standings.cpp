@@ -15,7 +15,7 @@ namespace {
 
 // Best laps and retirements change the classes only now and then: a name's
 // pace is a median, and a name becomes a class of its own by its cars alone.
-constexpr double kRegroupSeconds = 10.0;
+constexpr double kRegroupSeconds = 30.0;
 constexpr int kWalkedPerClass = 3;
 
 bool CarsChanged(const std::vector<rF2kovrel::ClassStanding>& standings, const ScoringInfoV01& info) {

@@ -274,7 +274,7 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::vector<std::int32_t> mClassLeaderVeh;   // slot id of each class's leader; -1 none
   double mClassesGroupedAt = -1.0e9;
   std::vector<int> mClassByPlace;      // array index by overall place, for the standings
-  std::vector<std::int32_t> mClassLast;  // per class, working space of the standings
+  std::vector<std::int32_t> mClassLast;  // working space: per class for the standings, per car for side by side
   // The live director: when each class was last on air, and each class's
   // leader at the last read (a missed class lead change is replayed).
   std::vector<double> mClassOnAirAt;
