@@ -198,6 +198,19 @@ TEST_F(LiveClassRace, APassForAClassLeadOnAirHoldsTheCameraAsALeadChangeDoes) {
   EXPECT_EQ(cuts.size(), 1u) << "20 s on the pair after a class lead change, not 10";
 }
 
+TEST_F(LiveClassRace, AFightClosingFastIsShownBeforeItIsTheClosest) {
+  // GT3 cars 4-5 hold 0.3 s; car 7 closes on car 6 from 1.2 s at 0.04 s a second.
+  field = {{'P', 0.0}, {'P', 9.0}, {'P', 18.0}, {'G', 30.0}, {'G', 30.3}, {'G', 40.0}, {'G', 41.2}};
+  Step();
+  ASSERT_EQ(cuts.back(), 104);
+  while (now < 51.0) {
+    field[6].behindLeader -= 0.04 * 0.2;
+    Step();
+  }
+  EXPECT_GT(field[6].behindLeader - field[5].behindLeader, 0.3) << "still the wider gap of the two";
+  EXPECT_EQ(cuts.back(), 106) << "the closing pair, before the pass";
+}
+
 TEST_F(LiveClassRace, AClassOffTheScreenForTwoMinutesGetsItsBestFightShown) {
   // The prototypes' fight is always the closest; the GT3 cars fight 0.4 s apart.
   field = {{'P', 0.0}, {'P', 0.2}, {'P', 9.0}, {'G', 30.0}, {'G', 30.4}, {'G', 40.0}, {'P', 60.0}};
