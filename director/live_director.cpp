@@ -127,13 +127,16 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     const double gap = byClass ? StandingOf(d, i).classGap : std::fabs(v.mTimeBehindNext);
     car.rawGap = gap;
     const double behindLeader = v.mTimeBehindLeader;
-    if (car.id != v.mID || !std::isfinite(car.gap) || !std::isfinite(gap)) {
+    if (car.id != v.mID || (!byClass && !std::isfinite(car.gap))) {
       car.id = v.mID;
       car.gap = gap;
       car.loss = 0.0;
       car.lossKnown = false;
     } else {
-      car.gap += blend * (gap - car.gap);
+      // With classes a car may have no fight for a while (a class leader): its
+      // gap starts afresh, its loss to the leader is still read.
+      const bool smooth = !byClass || (std::isfinite(gap) && std::isfinite(car.gap));
+      car.gap = smooth ? car.gap + blend * (gap - car.gap) : gap;
       const double loss = dt > 0.0 ? (behindLeader - car.behindLeader) / dt : 0.0;
       if (dt > 0.0 && sameLeader && v.mPlace > 1 && std::fabs(loss) <= kWildLoss) {
         car.loss = car.lossKnown ? car.loss + lossBlend * (loss - car.loss) : loss;
@@ -152,9 +155,6 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   return watched;
 }
 
-// Each car's worth by place: every fight (a racing car and the racing car
-// ahead of it) counts for both its cars, so the middle car of a train is
-// worth both of its fights.
 void AddFight(rF2kovrel& d, int attackerPlace, int defenderPlace, int interestPlace, const rF2kovrel::LiveCar& car,
               double gap) {
   const double worth = ExpOfMinus(GapAfterInterest(d, interestPlace, gap) / kFightScale);
@@ -188,6 +188,9 @@ void RateClassFights(rF2kovrel& d) {
   }
 }
 
+// Each car's worth by place: every fight (a racing car and the racing car
+// ahead of it) counts for both its cars, so the middle car of a train is
+// worth both of its fights.
 void RateFights(rF2kovrel& d) {
   const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
   d.mLiveRatings.assign(d.mLiveByPlace.size(), rF2kovrel::LiveRating{});
