@@ -112,6 +112,19 @@ void PrintCallGoals(const FigureKeeper& figures) {
   }
 }
 
+// A race of three classes: multiclass=1 against the live director alone on the same field.
+void PrintClassGoal(const FigureKeeper& figures) {
+  std::printf("\nThe live director on a field of three classes, without and with multiclass=1:\n");
+  for (const char* cars : {"20", "100"}) {
+    const double live = figures.Nanoseconds(std::string("LiveDirectorWorkThreeClasses/cars:") + cars);
+    const double classes = figures.Nanoseconds(std::string("MultiClassWork/cars:") + cars);
+    if (live == 0.0 || classes == 0.0) continue;
+    const double change = classes / live - 1.0;
+    std::printf("  %3s cars %10.1f ns %10.1f ns  %+6.1f%%  goal <= +10%%  %s\n", cars, live, classes, 100.0 * change,
+                Verdict(change <= 0.10));
+  }
+}
+
 void PrintStreamScaling(const FigureKeeper& figures) {
   const double additions = figures.Nanoseconds("ScanAdditions");
   if (additions != 0.0) {
@@ -144,6 +157,7 @@ int main(int argc, char** argv) {
   PrintFileRatios(figures);
   PrintStandingsCost(figures);
   PrintCallGoals(figures);
+  PrintClassGoal(figures);
   PrintStreamScaling(figures);
   return 0;
 }

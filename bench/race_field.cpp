@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -58,20 +59,28 @@ Snapshot RaceField(int cars, double sessionTime, const std::string& stream) {
   return s;
 }
 
-Snapshot ClassRaceField(int cars, double sessionTime, const std::string& stream) {
+Snapshot ThreeClassRaceField(int cars, double sessionTime, const std::string& stream) {
   Snapshot s = RaceField(cars, sessionTime, stream);
-  double behindLeader = 0.0;
-  for (int i = 0; i < cars; ++i) {
-    VehicleScoringInfoV01& v = s.CarAt(static_cast<std::size_t>(i));
-    const int share = (i * 100) / cars;
-    const char* cls = share < 30 ? "LMP2" : share < 53 ? "LMP3" : "GT3";
-    const double pace = share < 30 ? 0.0 : share < 53 ? 5.0 : 10.0;
-    std::snprintf(v.mVehicleClass, sizeof v.mVehicleClass, "%s", cls);
-    std::snprintf(v.mVehicleName, sizeof v.mVehicleName, "Team %d Car #%d", i % 7, 10 + i);
-    v.mBestLapTime += pace;
+  struct Class {
+    const char* name;
+    double pace;
+  };
+  const Class classes[] = {{"Hypercar", 98.0}, {"LMP2", 103.0}, {"GT3", 110.0}};
+  double behind = 0.0;
+  for (std::size_t i = 0; i < s.Count(); ++i) {
+    VehicleScoringInfoV01& v = s.CarAt(i);
+    const double share = static_cast<double>(i) / static_cast<double>(s.Count());
+    int c = share < 0.2 ? 0 : share < 0.5 ? 1 : 2;
+    if (i % 7 == 6) c = (c + 1) % 3;  // a lapped car or a faster one among another class
+    std::memset(v.mVehicleClass, 0, sizeof v.mVehicleClass);
+    std::memcpy(v.mVehicleClass, classes[c].name, std::strlen(classes[c].name));
+    v.mBestLapTime = classes[c].pace + (v.mBestLapTime - 98.0);
     v.mLastLapTime = v.mBestLapTime + 0.8;
-    behindLeader += v.mTimeBehindNext;
-    v.mTimeBehindLeader = behindLeader;
+    std::snprintf(v.mVehicleName, sizeof v.mVehicleName, "Team %d Car #%d", static_cast<int>(i % 7),
+                  10 + static_cast<int>(i));
+    behind += i == 0 ? 0.0 : v.mTimeBehindNext;
+    v.mTimeBehindLeader = behind;
+    v.mLapsBehindLeader = static_cast<std::int32_t>(behind / 100.0);
   }
   return s;
 }

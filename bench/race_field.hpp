@@ -12,10 +12,11 @@
 // seventh of thirty laps, with `stream` as the results stream.
 Snapshot RaceField(int cars, double sessionTime, const std::string& stream);
 
-// The same race as a field of three classes mixed on track, as in an LMU
-// race: about 30% LMP2, 23% LMP3 and 47% GT3, each class seconds a lap apart,
+// The same field as three classes (a fifth Hypercar, three tenths LMP2, the
+// rest GT3, mostly in class order with a car of another class now and then
+// among them), each with its own pace, gaps to the leader and laps behind,
 // every car numbered in its vehicle name.
-Snapshot ClassRaceField(int cars, double sessionTime, const std::string& stream);
+Snapshot ThreeClassRaceField(int cars, double sessionTime, const std::string& stream);
 
 // Results-stream lines in the simulator's shape (timing points, sectors and
 // a contact now and then), about `bytes` long.

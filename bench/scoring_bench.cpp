@@ -26,14 +26,17 @@ const std::array<const char*, 3> kStreamFiles = {"time.txt", "info.html", "statu
 // A race of `cars` cars, set up and past its first cut, snapshot by snapshot.
 class Race {
  public:
-  Race(int cars, const std::string& filesFolder, bool live = false)
-      : Race(RaceField(cars, 600.0, SyntheticStream(kStreamBytes)), filesFolder, live, false) {}
-  Race(const Snapshot& field, const std::string& filesFolder, bool live, bool standings)
+  Race(int cars, const std::string& filesFolder, bool live = false, bool classes = false, bool multiclass = false)
+      : Race(classes ? ThreeClassRaceField(cars, 600.0, SyntheticStream(kStreamBytes))
+                     : RaceField(cars, 600.0, SyntheticStream(kStreamBytes)),
+             filesFolder, live, false, multiclass) {}
+  Race(const Snapshot& field, const std::string& filesFolder, bool live, bool standings, bool multiclass = false)
       : mSnapshot(field), mInfo(mSnapshot.Info()) {
     SetUpPlugin(mPlugin, filesFolder);
     mPlugin.livedirector = live ? 1 : 0;
     mPlugin.autoinc = live ? 1 : 0;
     mPlugin.standings = standings ? 1 : 0;
+    mPlugin.multiclass = multiclass ? 1 : 0;
     for (int i = 0; i < 50; ++i) Next();
   }
   void Next() {
@@ -127,7 +130,7 @@ void UpdateScoringAgainstFloor(benchmark::State& state) {
 // the snapshots that wrote standings.json (one in five) on their own.
 void StandingsAt44Cars(benchmark::State& state) {
   constexpr int kCars = 44;
-  const Snapshot field = ClassRaceField(kCars, 600.0, SyntheticStream(kStreamBytes));
+  const Snapshot field = ThreeClassRaceField(kCars, 600.0, SyntheticStream(kStreamBytes));
   const std::string towerFolder = BenchFolder("standings-on");
   Race plain(field, BenchFolder("standings-off"), false, false);
   Race tower(field, towerFolder, false, true);
@@ -158,7 +161,7 @@ void StandingsAt44Cars(benchmark::State& state) {
 
 // Building the document alone, from the same field with a car on air.
 void StandingsDocumentOf44Cars(benchmark::State& state) {
-  Snapshot field = ClassRaceField(44, 600.0, SyntheticStream(kStreamBytes));
+  Snapshot field = ThreeClassRaceField(44, 600.0, SyntheticStream(kStreamBytes));
   const ScoringInfoV01& info = field.Info();
   StandingsContext context;
   context.onAirId = 110;
@@ -173,6 +176,17 @@ void DirectorWork(benchmark::State& state) {
 // The same with the live director and automatic thresholds switched on.
 void LiveDirectorWork(benchmark::State& state) {
   Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true);
+  for (auto _ : state) race.Next();
+}
+
+// The live director on a field of three classes, without and with multiclass=1.
+void LiveDirectorWorkThreeClasses(benchmark::State& state) {
+  Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true, true);
+  for (auto _ : state) race.Next();
+}
+
+void MultiClassWork(benchmark::State& state) {
+  Race race(static_cast<int>(state.range(0)), UnopenableFolder(), true, true, true);
   for (auto _ : state) race.Next();
 }
 
@@ -194,4 +208,6 @@ BENCHMARK(StandingsAt44Cars);
 BENCHMARK(StandingsDocumentOf44Cars);
 BENCHMARK(DirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
 BENCHMARK(LiveDirectorWork)->ArgName("cars")->Arg(20)->Arg(60)->Arg(100);
+BENCHMARK(LiveDirectorWorkThreeClasses)->ArgName("cars")->Arg(20)->Arg(100);
+BENCHMARK(MultiClassWork)->ArgName("cars")->Arg(20)->Arg(100);
 BENCHMARK(FailedOpensFloor);

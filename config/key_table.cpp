@@ -109,6 +109,7 @@ const std::vector<SettingKey>& SettingKeys() {
     favourites.usableText = "car numbers, as 7,23,50";
     k.push_back(favourites);
     k.push_back(OptIn(Real("favourfactor", "2", 1)));
+    k.push_back(OptIn(Integer("multiclass", "0", 0, 1)));
     return k;
   }();
   return keys;

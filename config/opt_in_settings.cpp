@@ -53,6 +53,8 @@ void rF2kovrel::ReadOptInSettings() {
   // with the probe, on the first set-up, for the object's life.
   if (!mWebProbeDone) ReadPort(mIniPath, "webport", webport);
   ReadSwitch(mIniPath, "standings", standings);
+  ReadSwitch(mIniPath, "multiclass", multiclass);
+  mManualWithinClass = multiclass != 0;  // next and previous keep to the class on air
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
   ReadManualSettings();

@@ -24,6 +24,10 @@ void rF2kovrel::ResetDirector() {
   mNextDriver.clear();
   mLeaderDriver.clear();
   mCarChosen = false;
+  mClassStandings.clear();
+  mClassNames.clear();
+  mClassLeaderVeh.clear();
+  mClassesGroupedAt = -1.0e9;
 
   mReplayPending = false;
   mReplayEndRequested = false;

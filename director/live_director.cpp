@@ -35,6 +35,9 @@ constexpr double kSwitchFloor = 0.1;
 // the answer of the passed car is part of it.
 constexpr double kStayAfterPass = 10.0;
 constexpr double kStayAfterLeadChange = 20.0;
+// Within a class a little longer: measured on a race of three classes, fewer
+// shots under 4 s and as many passes seen.
+constexpr double kStayAfterClassPass = 16.0;
 // After a cut to a contact, the next contact must wait this long for its own.
 constexpr double kReactionGapSeconds = 10.0;
 // So many cars reporting contact within a second are one scene.
@@ -56,6 +59,12 @@ constexpr double kWildLoss = 1.5;
 constexpr double kReadEverySeconds = 0.4;
 // A contact whose car runs slow this soon after it cost the car its pace.
 constexpr double kCostlyAfter = 1.0, kCostlyWithin = 6.0;
+// Every class is seen: the fights of a class off the screen this long weigh
+// this many times more, so that its best fight wins over all but far closer ones.
+constexpr double kClassUnseenSeconds = 120.0;
+constexpr double kUnseenClassWeight = 3.0;
+// How far ahead a closing fight is rated (class fights).
+constexpr double kLookAheadSeconds = 10.0;
 // A wait that cannot run out this snapshot.
 constexpr std::int32_t kHoldWait = std::numeric_limits<std::int32_t>::max();
 
@@ -85,6 +94,20 @@ struct Watched {
   int onAir = -1, wasAhead = -1, wasBehind = -1;
 };
 
+const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
+  return index < 0 || index >= static_cast<int>(d.mLiveCars.size()) ? nullptr
+                                                                      : &d.mLiveCars[static_cast<std::size_t>(index)];
+}
+
+std::int32_t SlotOf(const rF2kovrel::LiveCar* car) { return car != nullptr ? car->id : -1; }
+
+void TakeClassStanding(rF2kovrel::LiveCar& car, const rF2kovrel::ClassStanding& s) {
+  car.classIndex = s.classIndex;
+  car.classPlace = s.classPlace;
+  car.classAhead = s.classAhead;
+  car.classBehind = s.classBehind;
+}
+
 Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   Watched watched;
   const int count = VehicleCount(info);
@@ -97,19 +120,23 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   d.mLiveLastUpdate = d.mSessionTime;
   d.mLiveCars.resize(static_cast<std::size_t>(count));
   d.mLiveByPlace.assign(static_cast<std::size_t>(count) + 2, -1);
+  const bool byClass = d.ByClass();
   for (int i = 0; i < count; ++i) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     rF2kovrel::LiveCar& car = d.mLiveCars[static_cast<std::size_t>(i)];
-    const double gap = std::fabs(v.mTimeBehindNext);
+    const double gap = byClass ? StandingOf(d, i).classGap : std::fabs(v.mTimeBehindNext);
     car.rawGap = gap;
     const double behindLeader = v.mTimeBehindLeader;
-    if (car.id != v.mID || !std::isfinite(car.gap)) {
+    if (car.id != v.mID || (!byClass && !std::isfinite(car.gap))) {
       car.id = v.mID;
       car.gap = gap;
       car.loss = 0.0;
       car.lossKnown = false;
     } else {
-      car.gap += blend * (gap - car.gap);
+      // With classes a car may have no fight for a while (a class leader): its
+      // gap starts afresh, its loss to the leader is still read.
+      const bool smooth = !byClass || (std::isfinite(gap) && std::isfinite(car.gap));
+      car.gap = smooth ? car.gap + blend * (gap - car.gap) : gap;
       const double loss = dt > 0.0 ? (behindLeader - car.behindLeader) / dt : 0.0;
       if (dt > 0.0 && sameLeader && v.mPlace > 1 && std::fabs(loss) <= kWildLoss) {
         car.loss = car.lossKnown ? car.loss + lossBlend * (loss - car.loss) : loss;
@@ -118,6 +145,7 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
     }
     car.behindLeader = behindLeader;
     car.place = v.mPlace;
+    if (byClass) TakeClassStanding(car, StandingOf(d, i));
     car.racing = IsRacing(d, v);
     if (v.mPlace >= 1 && v.mPlace <= count) d.mLiveByPlace[static_cast<std::size_t>(v.mPlace)] = i;
     if (v.mID == d.mActualVeh) watched.onAir = i;
@@ -127,12 +155,49 @@ Watched SmoothGaps(rF2kovrel& d, const ScoringInfoV01& info) {
   return watched;
 }
 
+void AddFight(rF2kovrel& d, int attackerPlace, int defenderPlace, int interestPlace, const rF2kovrel::LiveCar& car,
+              double gap) {
+  const double worth = ExpOfMinus(GapAfterInterest(d, interestPlace, gap) / kFightScale);
+  for (const int place : {attackerPlace, defenderPlace}) {
+    if (place < 1 || place >= static_cast<int>(d.mLiveRatings.size())) continue;
+    rF2kovrel::LiveRating& rating = d.mLiveRatings[static_cast<std::size_t>(place)];
+    rating.worth += worth;
+    rating.fightGap = std::min(rating.fightGap, car.rawGap);
+  }
+}
+
+// The gap a fight will have in a few seconds, from how fast each car loses
+// time to the leader: a car closing on its classmate is rated by the gap it
+// is about to have, so that the camera is on the pair when the pass comes
+// rather than after it. A fight coming apart is rated by today's gap.
+double ComingGap(const rF2kovrel::LiveCar& car, const rF2kovrel::LiveCar& ahead) {
+  if (!car.lossKnown || !ahead.lossKnown) return car.gap;
+  const double closing = ahead.loss - car.loss;  // seconds of gap made up each second
+  return closing > 0.0 ? std::max(0.0, car.gap - closing * kLookAheadSeconds) : car.gap;
+}
+
+// With classes, a fight is a racing car and its racing classmate ahead on its lap.
+void RateClassFights(rF2kovrel& d) {
+  for (const rF2kovrel::LiveCar& car : d.mLiveCars) {
+    if (!car.racing || !std::isfinite(car.gap)) continue;
+    const rF2kovrel::LiveCar* ahead = CarAt(d, car.classAhead);
+    if (ahead == nullptr || !ahead->racing) continue;
+    const double gap = ComingGap(car, *ahead);
+    if (gap > kFarthestFight) continue;
+    AddFight(d, car.place, ahead->place, car.classPlace, car, gap);
+  }
+}
+
 // Each car's worth by place: every fight (a racing car and the racing car
 // ahead of it) counts for both its cars, so the middle car of a train is
 // worth both of its fights.
 void RateFights(rF2kovrel& d) {
   const int places = static_cast<int>(d.mLiveByPlace.size()) - 2;
   d.mLiveRatings.assign(d.mLiveByPlace.size(), rF2kovrel::LiveRating{});
+  if (d.ByClass()) {
+    RateClassFights(d);
+    return;
+  }
   for (int place = 2; place <= places; ++place) {
     const int index = d.mLiveByPlace[static_cast<std::size_t>(place)];
     const int ahead = d.mLiveByPlace[static_cast<std::size_t>(place - 1)];
@@ -216,6 +281,37 @@ std::int32_t SlotAtPlace(const rF2kovrel& d, int place) {
   return car != nullptr ? car->id : -1;
 }
 
+bool LongUnseen(const rF2kovrel& d, std::size_t c) {
+  return d.mSessionTime - d.mClassOnAirAt[c] >= kClassUnseenSeconds;
+}
+
+// When each class was last on air; a class that comes back on air after long
+// away keeps its weight for that shot, so that an early switch does not take
+// the camera straight back to the class always on screen.
+void NoteClassOnAir(rF2kovrel& d) {
+  const std::size_t classes = d.mClassNames.size();
+  if (d.mClassOnAirAt.size() != classes) d.mClassOnAirAt.assign(classes, d.mSessionTime);
+  const rF2kovrel::LiveCar* car = CarOfSlot(d, d.mActualVeh);
+  if (car == nullptr || static_cast<std::size_t>(car->classIndex) >= classes) return;
+  const std::size_t c = static_cast<std::size_t>(car->classIndex);
+  if (LongUnseen(d, c)) {
+    d.mLiveFavouredClass = car->classIndex;
+    d.mLiveFavouredCut = d.mLastCutTime;
+  }
+  d.mClassOnAirAt[c] = d.mSessionTime;
+}
+
+void FavourUnseenClasses(rF2kovrel& d) {
+  for (std::size_t p = 1; p < d.mLiveRatings.size(); ++p) {
+    const rF2kovrel::LiveCar* car = CarAtPlace(d, static_cast<int>(p));
+    if (car == nullptr || static_cast<std::size_t>(car->classIndex) >= d.mClassOnAirAt.size()) continue;
+    const bool favouredShot = car->classIndex == d.mLiveFavouredClass && d.mLastCutTime == d.mLiveFavouredCut;
+    if (favouredShot || LongUnseen(d, static_cast<std::size_t>(car->classIndex))) {
+      d.mLiveRatings[p].worth *= kUnseenClassWeight;
+    }
+  }
+}
+
 void CutNowTo(rF2kovrel& d, int place, double gap, int reason) {
   d.mNextPlace = place;
   d.mMinBehind = gap;
@@ -229,17 +325,19 @@ void ReactWithCutTo(rF2kovrel& d, int place, int reason) {
   CutNowTo(d, place, d.onboarddiff + 1.0, reason);
 }
 
-const rF2kovrel::LiveCar* CarAt(const rF2kovrel& d, int index) {
-  return index < 0 ? nullptr : &d.mLiveCars[static_cast<std::size_t>(index)];
-}
 
 // A pass by or on the car on air: one of the cars beside it last snapshot is
 // on its other side now, both still racing. The camera then stays on it.
 void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
   const rF2kovrel::LiveCar* onAir = CarAt(d, watched.onAir);
   const int place = onAir != nullptr ? onAir->place : 0;
-  const std::int32_t ahead = SlotAtPlace(d, place - 1);
-  const std::int32_t behind = SlotAtPlace(d, place + 1);
+  // With classes the cars beside it are its classmates: a prototype lapping
+  // the GT car on air is no pass for the camera.
+  const bool byClass = d.ByClass();
+  const std::int32_t ahead = byClass ? (onAir != nullptr ? SlotOf(CarAt(d, onAir->classAhead)) : -1)
+                                     : SlotAtPlace(d, place - 1);
+  const std::int32_t behind = byClass ? (onAir != nullptr ? SlotOf(CarAt(d, onAir->classBehind)) : -1)
+                                      : SlotAtPlace(d, place + 1);
   if (place > 0 && d.mActualVeh == d.mLiveOnAirVeh) {
     const rF2kovrel::LiveCar* wasAhead = d.mLiveOnAirAhead >= 0 ? CarAt(d, watched.wasAhead) : nullptr;
     const rF2kovrel::LiveCar* wasBehind = d.mLiveOnAirBehind >= 0 ? CarAt(d, watched.wasBehind) : nullptr;
@@ -247,8 +345,11 @@ void NotePassOnAir(rF2kovrel& d, const Watched& watched) {
     const bool beenPassed = wasBehind != nullptr && wasBehind->place > 0 && wasBehind->place < place;
     const rF2kovrel::LiveCar* other = passed ? wasAhead : wasBehind;
     if ((passed || beenPassed) && onAir->racing && other->racing) {
-      const bool forTheLead = std::min(place, other->place) == 1;
-      d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : kStayAfterPass);
+      // The class's lead counts as the race's lead does.
+      const bool forTheLead = byClass ? std::min(onAir->classPlace, other->classPlace) == 1
+                                      : std::min(place, other->place) == 1;
+      const double stay = byClass ? kStayAfterClassPass : kStayAfterPass;
+      d.mLiveStayUntil = d.mSessionTime + (forTheLead ? kStayAfterLeadChange : stay);
       d.mLastPassId = passed ? onAir->id : other->id;  // the passing car, for the replay key
       d.mLastPassOtherId = passed ? other->id : onAir->id;
       d.mLastPassTime = d.mSessionTime;
@@ -372,6 +473,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   if (fresh) {
     const Watched watched = SmoothGaps(*this, info);
     NotePassOnAir(*this, watched);
+    if (ByClass()) NoteClassOnAir(*this);
     ReplayMissedPass(info);
   }
   // The flag chase and the leader under a short wait keep their cut, and the
@@ -395,6 +497,7 @@ void rF2kovrel::DirectLive(const ScoringInfoV01& info) {
   if (mLiveRatedAt != mLiveLastUpdate) {
     RateFights(*this);
     RateSlowCars(*this);
+    if (ByClass()) FavourUnseenClasses(*this);
     mLiveBest = BestPlace(*this);
     mLiveRatedAt = mLiveLastUpdate;
   }
@@ -433,6 +536,11 @@ void rF2kovrel::ResetLiveDirector() {
   mWaitingPassed = -1;
   mWaitingPassPlace = 0;
   mWaitingPassTime = 0.0;
+  mWaitingClassLead = false;
+  mClassOnAirAt.clear();
+  mLiveFavouredClass = -1;
+  mLiveFavouredCut = -1.0;
+  mLiveClassLeaders.clear();
   mGreenSince = -1.0;
   mReplaysScheduled = 0;
   mLiveReason = kLiveNone;

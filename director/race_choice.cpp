@@ -14,8 +14,10 @@ namespace {
 constexpr double kScorePerSecond = 3.333333333333333;  // one score step per 0.3 s
 constexpr double kChaseWindow = 20.0;  // seconds before a timed end
 
-double ScoreOf(const rF2kovrel& d, const VehicleScoringInfoV01& v) {
-  return std::round(std::fabs(FavouredGap(d, v.mID, GapAfterInterest(d, v.mPlace, v.mTimeBehindNext))) * kScorePerSecond);
+double ScoreOf(const rF2kovrel& d, bool byClass, int index, const VehicleScoringInfoV01& v) {
+  const double gap = FightGapOf(d, byClass, index, v);
+  const double penalised = GapAfterInterest(d, InterestPlace(d, byClass, index, v.mPlace), gap);
+  return std::round(std::fabs(FavouredGap(d, v.mID, penalised)) * kScorePerSecond);
 }
 
 // The lap distances of every car in array order, gathered once per snapshot:
@@ -28,24 +30,43 @@ std::vector<double> LapDistances(const ScoringInfoV01& info) {
   return distances;
 }
 
+// Each car's class in array order beside its lap distance, for the same
+// reason; the standings' working space holds them.
+void GatherClasses(rF2kovrel& d, int count) {
+  d.mClassLast.resize(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) d.mClassLast[static_cast<std::size_t>(i)] = StandingOf(d, i).classIndex;
+}
+
 // Every car counts, this one included; lap distances are compared as they
 // stand, so two cars either side of the start/finish line are far apart.
-int NearCount(const std::vector<double>& distances, const VehicleScoringInfoV01& car,
-              double sbsdist) {
+int NearCount(const rF2kovrel& d, bool byClass, const std::vector<double>& distances, int index,
+              const VehicleScoringInfoV01& car) {
   int near = 0;
   for (const double distance : distances) {
-    if (std::fabs(distance - car.mLapDist) < sbsdist) ++near;
+    if (std::fabs(distance - car.mLapDist) < d.sbsdist) ++near;
+  }
+  // With classes only classmates make a group: a prototype beside a GT car
+  // it is lapping is no scene. Counted again only when a group is possible at
+  // all: fewer cars than `sbscount` make no group, of one class or of several.
+  if (!byClass || near < d.sbscount) return near;
+  near = 0;
+  const std::vector<std::int32_t>& classes = d.mClassLast;  // each car's class, gathered by RateField
+  const std::int32_t mine = classes[static_cast<std::size_t>(index)];
+  for (std::size_t j = 0; j < distances.size(); ++j) {
+    near += static_cast<int>(std::fabs(distances[j] - car.mLapDist) < d.sbsdist) & static_cast<int>(classes[j] == mine);
   }
   return near;
 }
 
-void RateBattle(rF2kovrel& d, const VehicleScoringInfoV01& v, double score) {
+void RateBattle(rF2kovrel& d, bool byClass, int index, const VehicleScoringInfoV01& v, double score) {
   if (score > d.mBattleScore) return;
-  if (v.mTimeBehindNext == 0.0) return;  // the leader
+  const double gap = FightGapOf(d, byClass, index, v);
+  if (gap == 0.0 && !byClass) return;  // the leader
+  if (!std::isfinite(gap)) return;         // a class leader, or no classmate ahead on its lap
   const bool better = score < d.mBattleScore || v.mPlace < d.mNextPlace || d.mNextPlace == 0;
   if (!better) return;
   d.mBattleScore = score;
-  d.mMinBehind = std::fabs(v.mTimeBehindNext);
+  d.mMinBehind = std::fabs(gap);
   d.mNextPlace = v.mPlace;
 }
 
@@ -62,13 +83,13 @@ void WalkTheGrid(rF2kovrel& d, int vehicles) {
   d.mNextPlace = (d.mActualPlace < vehicles && d.walkthrough == 1) ? d.mActualPlace + 1 : 1;
 }
 
-void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const std::vector<double>& distances,
-             const VehicleScoringInfoV01& v) {
+void RateCar(rF2kovrel& d, bool byClass, const ScoringInfoV01& info, const std::vector<double>& distances,
+             int index, const VehicleScoringInfoV01& v) {
   switch (info.mGamePhase) {
     case 4:
     case 5:
-      RateBattle(d, v, ScoreOf(d, v));
-      RateSideBySide(d, v, NearCount(distances, v, d.sbsdist));
+      RateBattle(d, byClass, index, v, ScoreOf(d, byClass, index, v));
+      RateSideBySide(d, v, NearCount(d, byClass, distances, index, v));
       break;
     case 3:
       WalkTheGrid(d, VehicleCount(info));
@@ -84,11 +105,13 @@ void RateCar(rF2kovrel& d, const ScoringInfoV01& info, const std::vector<double>
 void RateField(rF2kovrel& d, const ScoringInfoV01& info) {
   const bool racing = info.mGamePhase == 4 || info.mGamePhase == 5;
   const std::vector<double> distances = racing ? LapDistances(info) : std::vector<double>();
+  const bool byClass = d.ByClass();
   const int count = VehicleCount(info);
+  if (byClass && racing) GatherClasses(d, count);
   for (int i = 0; i < count; ++i) {
     const VehicleScoringInfoV01& v = info.mVehicle[i];
     if (v.mFinishStatus == 1 && v.mPlace > d.mMaxFinishedPlace) d.mMaxFinishedPlace = v.mPlace;
-    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, info, distances, v);
+    if (IsRunning(v, d.mPlayerDriving)) RateCar(d, byClass, info, distances, i, v);
   }
 }
 
@@ -181,6 +204,25 @@ void ChaseTheFlag(rF2kovrel& d, const ScoringInfoV01& info) {
   }
 }
 
+// With classes, each class's leader is taken to the line once it is in the
+// last sector of its last lap (a lapped class's last lap begins when the
+// winner has finished), the one nearest the line first; between them the
+// overall chase above holds.
+void ChaseTheClassLeaders(rF2kovrel& d, const ScoringInfoV01& info) {
+  const int count = VehicleCount(info);
+  int chased = -1;
+  for (int i = 0; i < count; ++i) {
+    const VehicleScoringInfoV01& v = info.mVehicle[i];
+    if (StandingOf(d, i).classPlace != 1 || v.mFinishStatus != 0 || v.mSector != 0) continue;
+    if (!NearTheFlag(d, info, v) && d.mMaxFinishedPlace == 0) continue;
+    if (chased < 0 || v.mLapDist > info.mVehicle[chased].mLapDist) chased = i;
+  }
+  if (chased < 0) return;
+  d.mNextPlace = info.mVehicle[chased].mPlace;
+  d.mMinBehind = d.onboarddiff + 1.0;
+  d.mCutWait = 2;
+}
+
 }  // namespace
 
 // Each step may overrule the one before: battle, side-by-side group, pit lane,
@@ -191,4 +233,5 @@ void rF2kovrel::ChooseRace(const ScoringInfoV01& info) {
   WatchPitLane(*this, info);
   MaybeShowRandomPlace(*this, info);
   ChaseTheFlag(*this, info);
+  if (ByClass()) ChaseTheClassLeaders(*this, info);
 }

@@ -50,6 +50,7 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
   if (VehicleCount(info) > 0) {
     SurveyField(info);
     FindFavourites(info);
+    if (multiclass != 0 && info.mSession > 9) SurveyClasses(info);
     if (info.mSession <= 4) {
       ChoosePractice(info);
     } else if (info.mSession <= 9) {
@@ -60,7 +61,11 @@ void rF2kovrel::RunActiveCycle(const ScoringInfoV01& info) {
     if (mAllFinished) {
       // Everyone has taken the flag: show the top three in turn (or the winner).
       mCutWait = WaitAfterCut(waitsec, std::rand() % 10);
-      mNextPlace = (mActualPlace < 3 && walkthrough == 1) ? mActualPlace + 1 : 1;
+      if (ByClass()) {
+        mNextPlace = FinishWalkPlace();
+      } else {
+        mNextPlace = (mActualPlace < 3 && walkthrough == 1) ? mActualPlace + 1 : 1;
+      }
       mMinBehind = onboarddiff + 1.0;
     }
     if (mNextPlace == 0) {

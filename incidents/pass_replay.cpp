@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <locale>
 #include <sstream>
+#include <vector>
 
 #include "director/snapshot.hpp"
 #include "plugin/rF2kovrel.hpp"
@@ -18,6 +19,8 @@ constexpr double kReplaysPerHour = 8.0;
 // A pass missed while another replay was due or on screen waits this long for
 // its own; a lead change made during a replay would otherwise be lost.
 constexpr double kLongestPassWait = 60.0;
+// A class lead change counts as seen when one of its cars was on air this long.
+constexpr double kSeenForSeconds = 5.0;
 
 bool IsAmong(std::int32_t id, const std::int32_t* ids, int count) {
   return std::find(ids, ids + count, id) != ids + count;
@@ -30,6 +33,35 @@ bool InPitOrDone(const ScoringInfoV01& info, std::int32_t id) {
     if (v.mID == id) return v.mPitState != 0 || v.mFinishStatus != 0;
   }
   return true;  // gone from the field
+}
+
+// With classes, a class's new leader that took the lead from the car now
+// behind it, unseen: it waits for its replay as a podium pass does. The
+// race's own lead change (the fastest class's) is watched with the podium and
+// goes first; a class lead goes before a podium pass and keeps to the budget.
+void WatchClassLeads(rF2kovrel& d, const ScoringInfoV01& info, std::int32_t raceLeader) {
+  const std::vector<std::int32_t>& now = d.mClassLeaderVeh;
+  if (d.mLiveClassLeaders.size() == now.size()) {
+    for (std::size_t c = 0; c < now.size(); ++c) {
+      const std::int32_t passer = now[c];
+      const std::int32_t passed = d.mLiveClassLeaders[c];
+      if (passer < 0 || passed < 0 || passer == passed || passer == raceLeader) continue;
+      if (InPitOrDone(info, passer) || InPitOrDone(info, passed)) continue;
+      // Seen when one of the pair had been on air a while: a cut to it a moment
+      // ago (a contact nearby) has not shown the fight for the lead.
+      const bool onAir = d.mActualVeh == passer || d.mActualVeh == passed;
+      if (!d.mReplayRunning && onAir && d.mSessionTime - d.mLastCutTime >= kSeenForSeconds) continue;
+      const bool waitingLeadChange = d.mWaitingPasser >= 0 && d.mWaitingPassPlace == 1;
+      if (waitingLeadChange) break;
+      d.mWaitingPasser = passer;
+      d.mWaitingPassed = passed;
+      d.mWaitingPassPlace = 1;
+      d.mWaitingClassLead = true;
+      d.mWaitingPassTime = d.mSessionTime;
+      break;
+    }
+  }
+  d.mLiveClassLeaders = now;
 }
 
 }  // namespace
@@ -83,11 +115,13 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
       mWaitingPasser = passer;
       mWaitingPassed = passed;
       mWaitingPassPlace = k + 1;
+      mWaitingClassLead = false;
       mWaitingPassTime = mSessionTime;
     }
     break;
   }
   std::copy(now, now + kWatchedPlaces, mLivePodium);
+  if (ByClass()) WatchClassLeads(*this, info, now[0]);
 
   if (mWaitingPasser < 0) return;
   if (mSessionTime - mWaitingPassTime > kLongestPassWait) {
@@ -95,7 +129,7 @@ void rF2kovrel::ReplayMissedPass(const ScoringInfoV01& info) {
     return;
   }
   // A lead change is rare and always worth its replay; podium passes keep to the budget.
-  const bool leadChange = mWaitingPassPlace == 1;
+  const bool leadChange = mWaitingPassPlace == 1 && !mWaitingClassLead;
   if (mReplayPending || mReplayRunning || !(leadChange || ReplayBudgetAllows())) return;
   ScheduleLiveReplay(mWaitingPasser, mWaitingPassed, mWaitingPassTime);
   mWaitingPasser = -1;

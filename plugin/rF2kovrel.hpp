@@ -73,6 +73,12 @@ class rF2kovrel final : public InternalsPluginV07 {
   // Who has the camera, for the outputs: "held" (the hold key), "manual" (a
   // manual cut or replay still holding), or null when the director has it.
   const char* ManualState() const;
+  // A race of several classes (opt-in): which class each car is in and its
+  // place, rival and leader within it.
+  void SurveyClasses(const ScoringInfoV01& info);
+  void GroupFieldClasses(const ScoringInfoV01& info);
+  bool ByClass() const { return multiclass != 0 && mClassNames.size() > 1; }
+  int FinishWalkPlace() const;
 
   // config/
   void ReadSettingsUpToFilesPath();
@@ -239,6 +245,12 @@ class rF2kovrel final : public InternalsPluginV07 {
     double behindLeader = 0.0;  // time behind the leader at the last read
     double loss = 0.0;          // smoothed: seconds lost to the leader each second
     bool lossKnown = false;
+    // With classes, as the class standings had them at the read: the gaps
+    // above are then to the classmate ahead.
+    std::int32_t classIndex = 0;
+    std::int32_t classPlace = 0;
+    std::int32_t classAhead = -1;  // array index; -1 none
+    std::int32_t classBehind = -1;
   };
   std::vector<LiveCar> mLiveCars;  // by array index: the records themselves lie hundreds of bytes apart
   std::vector<int> mLiveByPlace;   // array index by place, -1 where none
@@ -305,6 +317,34 @@ class rF2kovrel final : public InternalsPluginV07 {
   std::int32_t mLastPassId = -1;   // the live director's last pass noted, for replay now
   std::int32_t mLastPassOtherId = -1;
   double mLastPassTime = 0.0;
+  // Opt-in: a race of several classes is directed class by class.
+  std::int32_t multiclass = 0;
+  // The classes of a race's field (with multiclass), grouped again when the
+  // cars change and every few seconds; the standings afresh each snapshot.
+  struct ClassStanding {
+    std::int32_t id = -1;          // slot id
+    std::int32_t place = 0;        // overall place
+    std::int32_t classIndex = 0;   // into mClassNames
+    std::int32_t classPlace = 0;   // 1-based place within the class; 0 without a place
+    std::int32_t classAhead = -1;  // array index of the classmate one class place ahead; -1 for the leader
+    std::int32_t classBehind = -1;  // and one behind
+    // Seconds behind classAhead when both are on the same lap; infinity: no fight.
+    double classGap = std::numeric_limits<double>::infinity();
+  };
+  std::vector<ClassStanding> mClassStandings;  // by array index of the last snapshot
+  std::vector<std::string> mClassNames;        // fastest class first
+  std::vector<std::int32_t> mClassLeaderVeh;   // slot id of each class's leader; -1 none
+  double mClassesGroupedAt = -1.0e9;
+  std::vector<int> mClassByPlace;      // array index by overall place, for the standings
+  std::vector<std::int32_t> mClassLast;  // working space: per class for the standings, per car for side by side
+  // The live director: when each class was last on air, and each class's
+  // leader at the last read (a missed class lead change is replayed).
+  std::vector<double> mClassOnAirAt;
+  // A shot of a class long off the screen keeps the weight that won it till its end.
+  std::int32_t mLiveFavouredClass = -1;
+  double mLiveFavouredCut = -1.0;  // mLastCutTime of that shot
+  std::vector<std::int32_t> mLiveClassLeaders;
+  bool mWaitingClassLead = false;  // the pass waiting for its replay is for a class lead
 
   // Camera choice has resolved a car since the last Director reset; until then
   // nothing is sent to the simulator or the web server for the reset's slot id 0.

@@ -25,26 +25,29 @@ class OptInSettings : public ::testing::Test {
 TEST_F(OptInSettings, ACompletedFileGainsNoneOfThemAndTheyStayOff) {
   ReadAll();
   const std::string completed = ReadFileBytes(Ini());
-  for (const char* key : {"livedirector", "livemin", "liveswitch", "autoinc", "webport", "standings"}) {
+  for (const char* key : {"livedirector", "livemin", "liveswitch", "autoinc", "webport", "standings", "multiclass"}) {
     EXPECT_EQ(completed.find(key), std::string::npos) << key;
   }
   EXPECT_EQ(plugin.livedirector, 0);
   EXPECT_EQ(plugin.autoinc, 0);
   EXPECT_EQ(plugin.webport, 6397);
   EXPECT_EQ(plugin.standings, 0);
+  EXPECT_EQ(plugin.multiclass, 0);
   // Read again from the completed file: not a byte changes.
   ReadAll();
   EXPECT_EQ(ReadFileBytes(Ini()), completed);
 }
 
 TEST_F(OptInSettings, PresentKeysAreReadAndUnusableOnesKeepTheBuiltInValue) {
-  WriteFileBytes(Ini(), "[KOVREL]\r\nlivedirector=1\r\nlivemin=6\r\nliveswitch=0.5\r\nautoinc=x\r\nlowinc=2000\r\nstandings=1\r\n");
+  WriteFileBytes(Ini(), "[KOVREL]\r\nlivedirector=1\r\nlivemin=6\r\nliveswitch=0.5\r\nautoinc=x\r\nlowinc=2000\r\nstandings=1\r\n"
+                        "multiclass=2\r\n");
   ReadAll();
   EXPECT_EQ(plugin.livedirector, 1);
   EXPECT_EQ(plugin.livemin, 6.0);
   EXPECT_EQ(plugin.liveswitch, 1.5) << "below 1 a car worth less would be switched to";
   EXPECT_EQ(plugin.autoinc, 0);
   EXPECT_EQ(plugin.standings, 1);
+  EXPECT_EQ(plugin.multiclass, 1) << "any number but 0 switches it on";
   EXPECT_EQ(plugin.mIniLowinc, 2000.0) << "the file's threshold, restored each session under autoinc";
   const std::string file = ReadFileBytes(Ini());
   EXPECT_NE(file.find("autoinc=x\r\n"), std::string::npos) << "an unreadable opt-in key is left as written";

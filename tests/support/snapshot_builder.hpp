@@ -18,6 +18,7 @@ class CarBuilder {
   CarBuilder& Name(const std::string& name);
   CarBuilder& Vehicle(const std::string& name);  // "Oreca 07 #23"
   CarBuilder& Class(const std::string& name);
+  CarBuilder& LapsBehind(int laps) { mV.mLapsBehindLeader = laps; return *this; }
   CarBuilder& LapDist(double metres) { mV.mLapDist = metres; return *this; }
   CarBuilder& Laps(int laps) { mV.mTotalLaps = static_cast<short>(laps); return *this; }
   CarBuilder& Sector(int sector) { mV.mSector = static_cast<signed char>(sector); return *this; }

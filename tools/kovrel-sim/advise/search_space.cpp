@@ -70,6 +70,7 @@ const std::vector<IniKey>& PluginKeys() {
       {"sbscount", "2", true},       {"replayduration", "20", true}, {"replayoffset", "5.0", true},
       {"livedirector", "0", true, true}, {"livemin", "8", true, true}, {"liveswitch", "1.5", true, true},
       {"autoinc", "0", true, true},
+      {"multiclass", "0", true, true},
   };
   return keys;
 }
@@ -136,6 +137,7 @@ std::vector<Knob> BuildSearchSpace(const std::vector<double>& strengths, const C
   }
   knobs.push_back({"livedirector", {"0", "1"}});
   knobs.push_back({"autoinc", {"0", "1"}});
+  knobs.push_back({"multiclass", {"0", "1"}});
   knobs.push_back({"waitsec", {"6", "8", "10", "12", "15", "20"}});
   // Only the live director reads these two.
   knobs.push_back({"livemin", {"6", "8", "10", "12"}});

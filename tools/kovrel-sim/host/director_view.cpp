@@ -56,6 +56,7 @@ DirectorSettings DirectorView::Settings() const {
   s.livemin = d.livemin;
   s.liveswitch = d.liveswitch;
   s.autoinc = d.autoinc;
+  s.multiclass = d.multiclass;
   s.lowincInForce = d.lowinc;
   s.highincInForce = d.highinc;
   const std::int32_t codes[kManualActions] = {d.holdkey, d.nextkey, d.prevkey, d.leaderkey, d.replaykey};

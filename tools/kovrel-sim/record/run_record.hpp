@@ -68,6 +68,7 @@ struct DirectorSettings {
   double livemin = 8.0;
   double liveswitch = 1.5;
   int autoinc = 0;
+  int multiclass = 0;
   // With autoinc, the thresholds the session ended with (the contacts' own scale).
   double lowincInForce = 0.4;
   double highincInForce = 0.8;

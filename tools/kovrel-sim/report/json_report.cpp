@@ -223,6 +223,7 @@ json SettingsJson(const DirectorSettings& d) {
           {"onboardcam", d.onboardcam}, {"rearviewcam", d.rearviewcam}, {"replayduration", d.replayduration},
           {"replayoffset", d.replayoffset}, {"filespath", ValidUtf8(d.filespath)},
           {"livedirector", d.livedirector}, {"livemin", d.livemin}, {"liveswitch", d.liveswitch}, {"autoinc", d.autoinc},
+          {"multiclass", d.multiclass},
           {"lowinc_in_force", d.lowincInForce}, {"highinc_in_force", d.highincInForce},
           {"holdkey", d.manualKeys[0]}, {"nextkey", d.manualKeys[1]}, {"prevkey", d.manualKeys[2]},
           {"leaderkey", d.manualKeys[3]}, {"replaykey", d.manualKeys[4]}, {"manualhold", d.manualhold},

@@ -41,6 +41,7 @@ void Apply(DirectorSettings& s, const std::string& key, const std::string& value
   else if (key == "livemin") s.livemin = real();
   else if (key == "liveswitch") s.liveswitch = real();
   else if (key == "autoinc") s.autoinc = real() != 0.0 ? 1 : 0;
+  else if (key == "multiclass") s.multiclass = real() != 0.0 ? 1 : 0;
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ TEST(SearchSpace, PinnedKeysAndSessionsWithoutContactsLeaveKeysOut) {
   EXPECT_EQ(Find(knobs, "lowinc"), nullptr);
   EXPECT_EQ(Find(knobs, "highinc"), nullptr);
   EXPECT_NE(Find(knobs, "replayoffset"), nullptr);
+  EXPECT_NE(Find(knobs, "multiclass"), nullptr) << "an opt-in key the advisor tries both ways";
 }
 
 TEST(SearchSpace, TheScaleIsToldByTheStrongestContact) {

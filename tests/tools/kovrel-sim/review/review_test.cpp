@@ -153,6 +153,9 @@ TEST(ReviewSettings, AnIniFileGivesTheReplayOffsetAndItsOwnKeysOnly) {
   EXPECT_DOUBLE_EQ(s.replayoffset, 3.5);
   EXPECT_EQ(s.autokey, 0x42);
   EXPECT_EQ(s.waitsec, 15);
+  EXPECT_EQ(s.multiclass, 0);
+  ksim_test::WriteBytes(dir.File("classes.ini"), "[KOVREL]\r\nmulticlass=1\r\n");
+  EXPECT_EQ(ksim::ReadDirectorSettings(dir.File("classes.ini")).multiclass, 1) << "the opt-in key for races of classes";
 }
 
 }  // namespace
