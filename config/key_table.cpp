@@ -97,6 +97,8 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(OptIn(Real("livemin", "8", 0)));
     k.push_back(OptIn(Real("liveswitch", "1.5", 1)));
     k.push_back(OptIn(Integer("autoinc", "0", 0, 1)));
+    // Records every snapshot into a trace file a session in the files folder.
+    k.push_back(OptIn(Integer("recordtrace", "0", 0, 1)));
     return k;
   }();
   return keys;

@@ -41,6 +41,7 @@ void rF2kovrel::ReadOptInSettings() {
   ReadAtLeast(mIniPath, "livemin", 0.0, livemin);
   ReadAtLeast(mIniPath, "liveswitch", 1.0, liveswitch);
   ReadSwitch(mIniPath, "autoinc", autoinc);
+  ReadSwitch(mIniPath, "recordtrace", recordtrace);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "outputs/trace_recorder.hpp"
 #include "sdk/InternalsPlugin.hpp"
 
 class rF2kovrel final : public InternalsPluginV07 {
@@ -90,6 +91,10 @@ class rF2kovrel final : public InternalsPluginV07 {
   void WriteStatusFile(int session, const std::string& clockText);
   void WriteInfoPage(int session);
   bool AppendDebugText(const std::string& text);  // false when the log was not written
+  // The snapshot trace (opt-in recordtrace): every snapshot handed to the
+  // plug-in, kept in memory and appended to the session's file once a second.
+  void RecordSnapshot(const ScoringInfoV01& info);
+  void FlushTrace();
 
   // The director state, in its declared order.
   // Switched by the hardware callbacks, read by CheckHWControl before it tries
@@ -242,6 +247,10 @@ class rF2kovrel final : public InternalsPluginV07 {
   double mGreenSince = -1.0;
   std::int32_t mReplaysScheduled = 0;
   std::int32_t mLiveReason = 0;  // why the live director overruled this snapshot's choice (LiveReason)
+
+  // recordtrace (opt-in): the snapshots handed to the plug-in, one file a session.
+  std::int32_t recordtrace = 0;
+  TraceRecorder mTraceRecorder;
 
   // Camera choice has resolved a car since the last Director reset; until then
   // nothing is sent to the simulator or the web server for the reset's slot id 0.
