@@ -130,6 +130,16 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 10.0))
       ->capture_default_str();
   app.add_option("--noise-seed", run.noiseSeed, "seed of the --timing-noise error")->capture_default_str();
+  std::vector<std::string> traceFiles;
+  app.add_option("--trace", traceFiles,
+                 "replay this snapshot trace (.kvt, recorded by the plug-in with recordtrace=1 or by "
+                 "--record-trace): every snapshot as the plug-in was handed it, at its recorded time; repeatable, "
+                 "one session each")
+      ->check(ksim::ExistingFile());
+  app.add_option("--record-trace", run.recordTrace,
+                 "write the run's snapshot trace to this file as the plug-in would record it (several sessions: "
+                 "-s<session number> before the extension); the plug-in is handed the values as the trace holds "
+                 "them, so that replaying the trace gives the same cuts and verdicts");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
   const auto checkIni = ksim::AddCheckIniCommand(app);
@@ -161,6 +171,24 @@ int main(int argc, char** argv) {
     std::cerr << "kovrel-sim: cannot write the report " << reportPath << ": its folder does not exist\n";
     return 2;
   }
+  if (!traceFiles.empty()) {
+    // A trace is the whole field as recorded: nothing may change it.
+    for (const char* option : {"--results", "--session", "--cars", "--classes", "--timing-noise"}) {
+      if (app.get_option_no_throw(option) != nullptr && app.count(option) > 0) {
+        std::cerr << "kovrel-sim: --trace replays the field as recorded: it cannot be used with " << option << '\n';
+        return 2;
+      }
+    }
+  }
+  if (!run.recordTrace.empty() && app.count("--timing-noise") > 0) {
+    std::cerr << "kovrel-sim: --record-trace with --timing-noise would record the noisy field, and its replay would "
+                 "judge the director against it: record without the noise\n";
+    return 2;
+  }
+  if (!run.recordTrace.empty() && !FolderExists(run.recordTrace)) {
+    std::cerr << "kovrel-sim: cannot write the trace " << run.recordTrace << ": its folder does not exist\n";
+    return 2;
+  }
   generated.randomContacts = !noContacts;
   if (!quiet) {
     run.live = &std::cout;
@@ -171,7 +199,19 @@ int main(int argc, char** argv) {
   std::string title;
   ksim::CheckContext checkContext;
   try {
-    if (!resultsFile.empty()) {
+    if (!traceFiles.empty()) {
+      for (const std::string& file : traceFiles) {
+        ksim::SnapshotTrace trace = ksim::ReadSnapshotTrace(file);
+        if (trace.tornAt > 0) {
+          std::cerr << "kovrel-sim: warning: " << file << ": line " << trace.tornAt
+                    << ": the last snapshot is cut short (the recording stopped in the middle of a write); "
+                       "replaying the "
+                    << trace.times.size() << " complete snapshots before it\n";
+        }
+        sessions.push_back(ksim::ReplayTrace(std::move(trace)));
+      }
+      title = "kovrel-sim: " + traceFiles.front() + (traceFiles.size() > 1 ? " and more" : "");
+    } else if (!resultsFile.empty()) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
       const double strongest = ksim::StrongestContact(recorded);
@@ -210,6 +250,9 @@ int main(int argc, char** argv) {
   } catch (const ksim::ResultsFileError& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 2;
+  } catch (const ksim::SnapshotTraceError& error) {
+    std::cerr << "kovrel-sim: " << error.what() << '\n';
+    return 2;
   }
   if (!ksim::WarnAboutRunSettings(std::cerr, run.settingsTemplate, run.settings, checkContext)) return 2;
   const std::string busy = run.serve ? std::string() : ksim::SimulatorWebServerProblem();
@@ -235,6 +278,7 @@ int main(int argc, char** argv) {
       ksim::WriteJsonReport(result, coverage, jsonPath);
       std::cout << "  json             " << jsonPath << '\n';
     }
+    for (const std::string& trace : result.traceFiles) std::cout << "  trace            " << trace << '\n';
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 1;

@@ -12,9 +12,14 @@ void FieldRecorder::Begin(const SessionSource& source) {
 
 void FieldRecorder::Snapshot(double t, const SessionSource& source, const Scoreboard& board,
                              const std::vector<Crossing>& crossings) {
-  mRun.field.AddSnapshot(t, source.Phase());
+  Snapshot(t, source.Phase(), [&](int i) -> const CarState& { return source.Car(i); }, board, crossings);
+}
+
+void FieldRecorder::Snapshot(double t, int phase, const std::function<const CarState&(int)>& carState,
+                             const Scoreboard& board, const std::vector<Crossing>& crossings) {
+  mRun.field.AddSnapshot(t, phase);
   for (int i = 0; i < board.Count(); ++i) {
-    const CarState& car = source.Car(i);
+    const CarState& car = carState(i);
     std::uint8_t flags = 0;
     if (car.inPits || car.pitState != kPitNone) flags |= FieldTimeline::kInPits;
     if (car.finishStatus == kFinished) flags |= FieldTimeline::kFinished;
