@@ -246,6 +246,10 @@ bool SnapshotTraceReader::Next() {
       Fail(1, "a trace of version " + std::to_string(version) + "; this kovrel-sim reads version " +
                   std::to_string(kTraceVersion));
     }
+    if (lastWithoutFeed) {
+      mTornAt = 1;  // cut short within its header
+      return false;
+    }
   }
   // A snapshot is handed out only at its end line: a torn one, whose lines
   // are applied to the state as they come, is never handed out, and nothing
