@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
                        "replaying the "
                     << trace.times.size() << " complete snapshots before it\n";
         }
-        sessions.push_back(ksim::ReplayTrace(std::move(trace)));
+        sessions.push_back(ksim::ReplayTrace(std::make_shared<const ksim::SnapshotTrace>(std::move(trace))));
       }
       title = "kovrel-sim: " + traceFiles.front() + (traceFiles.size() > 1 ? " and more" : "");
     } else if (!resultsFile.empty()) {

@@ -80,11 +80,16 @@ SessionRun RecordSession(SessionSource& source, double scoringRate) {
   const double dt = 1.0 / (scoringRate > 0.0 ? scoringRate : 5.0);
   double t = 0.0;
   for (long long k = 0;; ++k) {
-    t = static_cast<double>(k) * dt;
+    // A trace keeps its own snapshots.
+    if (!source.SnapshotTime(k, t)) t = static_cast<double>(k) * dt;
     crossings.clear();
     const std::size_t mark = stream.size();
     source.AdvanceTo(t, stream, crossings);
-    board.Update(t, source, crossings);
+    if (source.TracedInfo() != nullptr) {
+      board.Take(source);
+    } else {
+      board.Update(t, source, crossings);
+    }
     recorder.Snapshot(t, source, board, crossings);
     if (stream.size() > mark) recorder.NoteContacts(stream, mark, board);
     ++run.snapshots;

@@ -1,8 +1,11 @@
 #include "sessions/trace_source.hpp"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
+#include "sessions/stream_lines.hpp"
 #include "sessions/traced_field.hpp"
 
 namespace ksim {
@@ -11,8 +14,8 @@ namespace {
 
 class TraceSource final : public SessionSource {
  public:
-  explicit TraceSource(SnapshotTrace trace)
-      : mTrace(std::move(trace)), mReader(mTrace.path, mTrace.bytes),
+  explicit TraceSource(std::shared_ptr<const SnapshotTrace> trace)
+      : mKept(std::move(trace)), mTrace(*mKept), mReader(mTrace.path, mTrace.bytes),
         mField(mTrace.plan.cars.size(), mTrace.plan.trackLength), mByCar(mTrace.plan.cars.size(), nullptr) {
     for (const CarEntry& car : mTrace.plan.cars) mIds.push_back(car.id);
   }
@@ -63,7 +66,8 @@ class TraceSource final : public SessionSource {
     }
   }
 
-  SnapshotTrace mTrace;
+  std::shared_ptr<const SnapshotTrace> mKept;
+  const SnapshotTrace& mTrace;
   SnapshotTraceReader mReader;
   TracedField mField;
   std::vector<std::int32_t> mIds;
@@ -74,8 +78,30 @@ class TraceSource final : public SessionSource {
 
 }  // namespace
 
-std::unique_ptr<SessionSource> ReplayTrace(SnapshotTrace trace) {
+std::unique_ptr<SessionSource> ReplayTrace(std::shared_ptr<const SnapshotTrace> trace) {
   return std::make_unique<TraceSource>(std::move(trace));
+}
+
+bool LooksLikeSnapshotTrace(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  char start[4] = {};
+  return in.read(start, 4) && std::string(start, 4) == "KVT ";
+}
+
+std::vector<double> TraceContactStrengths(const SnapshotTrace& trace) {
+  std::vector<double> strengths;
+  SnapshotTraceReader reader(trace.path, trace.bytes);
+  while (reader.Next()) {
+    const std::string& added = reader.Current().stream;
+    for (std::size_t at = added.find("<Incident"); at != std::string::npos; at = added.find("<Incident", at + 1)) {
+      const std::size_t end = added.find('\n', at);
+      ContactReport report;
+      if (ParseContactLine(added.substr(at, end == std::string::npos ? std::string::npos : end - at), report)) {
+        strengths.push_back(report.strength);
+      }
+    }
+  }
+  return strengths;
 }
 
 }  // namespace ksim

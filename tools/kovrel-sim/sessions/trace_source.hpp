@@ -4,13 +4,22 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "sessions/session.hpp"
 #include "sessions/snapshot_trace.hpp"
 
 namespace ksim {
 
-// The trace is one a ReadSnapshotTrace has checked.
-std::unique_ptr<SessionSource> ReplayTrace(SnapshotTrace trace);
+// The trace is one a ReadSnapshotTrace has checked; several sources may
+// play it at once (the advisor's evaluations).
+std::unique_ptr<SessionSource> ReplayTrace(std::shared_ptr<const SnapshotTrace> trace);
+
+// Whether the file begins as a snapshot trace does ("KVT ").
+bool LooksLikeSnapshotTrace(const std::string& path);
+
+// The contact strengths of the trace's results-stream incident lines.
+std::vector<double> TraceContactStrengths(const SnapshotTrace& trace);
 
 }  // namespace ksim
