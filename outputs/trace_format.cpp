@@ -199,8 +199,8 @@ void TraceWriter::Append(const ScoringInfoV01& info, std::string& out, bool timi
     line.Fixed('m', car.last, TraceMillis(v.mLastLapTime), 3);
     line.Fixed('g', car.lastS1, TraceMillis(v.mLastSector1), 3);
     line.Fixed('h', car.lastS2, TraceMillis(v.mLastSector2), 3);
-    line.Fixed('1', car.curS1, TraceMillis(v.mCurSector1), 3);
-    line.Fixed('2', car.curS2, TraceMillis(v.mCurSector2), 3);
+    line.Fixed('U', car.curS1, TraceMillis(v.mCurSector1), 3);
+    line.Fixed('W', car.curS2, TraceMillis(v.mCurSector2), 3);
     line.Fixed('r', car.lapStart, TraceMillis(v.mLapStartET), 3);
     line.Int('o', car.control, v.mControl);
     line.Int('j', car.player, v.mIsPlayer ? 1 : 0);

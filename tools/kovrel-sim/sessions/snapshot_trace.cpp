@@ -209,8 +209,8 @@ void SnapshotTraceReader::ParseCar(int line, const char* begin, const char* end,
       case 'm': v.mLastLapTime = wantFixed(3); break;
       case 'g': v.mLastSector1 = wantFixed(3); break;
       case 'h': v.mLastSector2 = wantFixed(3); break;
-      case '1': v.mCurSector1 = wantFixed(3); break;
-      case '2': v.mCurSector2 = wantFixed(3); break;
+      case 'U': v.mCurSector1 = wantFixed(3); break;
+      case 'W': v.mCurSector2 = wantFixed(3); break;
       case 'r': v.mLapStartET = wantFixed(3); break;
       case 'o': v.mControl = static_cast<signed char>(wantWhole()); break;
       case 'j': v.mIsPlayer = wantWhole() != 0; break;
@@ -313,7 +313,7 @@ bool SnapshotTraceReader::Next() {
       case 'T':
         Fail(line, "a new snapshot before the end (E) of the one at line " + std::to_string(snapshotLine));
       default:
-        if (*b == '@' || (*b >= 'a' && *b <= 'z') || (*b >= '0' && *b <= '9')) {
+        if (*b == '@' || (*b >= 'a' && *b <= 'z') || (*b >= 'A' && *b <= 'Z')) {
           if (!mSessionKnown && !sessionSeen) Fail(line, "a car line before the first session line");
           ParseCar(line, b, e, expected);
         } else {

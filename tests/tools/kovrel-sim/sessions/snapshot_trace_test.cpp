@@ -293,7 +293,7 @@ TEST(SnapshotTraceReader, RefusesBrokenFilesNamingTheLine) {
       {"KVT 1\nT0.000\ni1\nE\n", "line 3: a car line before the first session line"},
       {start + "E\nE\n", "line 5: a snapshot begins with its time"},
       {start + "T1.000\n", "line 4: a new snapshot before the end"},
-      {start + "X\nE\n", "line 4: a line that does not parse"},
+      {start + "#\nE\n", "line 4: a line that does not parse"},
       {"KVT 1\nT0.000\nS n10 v5000\nE\n", "line 3: a field of 5000 cars"},
   };
   for (const auto& c : cases) {
