@@ -136,6 +136,10 @@ int main(int argc, char** argv) {
                  "--record-trace): every snapshot as the plug-in was handed it, at its recorded time; repeatable, "
                  "one session each")
       ->check(ksim::ExistingFile());
+  bool timingPointsOnly = false;
+  app.add_flag("--timing-points-only", timingPointsOnly,
+               "with --trace: judge the trace as its results file would know it, each car's travel rebuilt from "
+               "its timing points (what they hide is the difference to a plain --trace run)");
   app.add_option("--record-trace", run.recordTrace,
                  "write the run's snapshot trace to this file as the plug-in would record it (several sessions: "
                  "-s<session number> before the extension); the plug-in is handed the values as the trace holds "
@@ -180,6 +184,10 @@ int main(int argc, char** argv) {
       }
     }
   }
+  if (timingPointsOnly && traceFiles.empty()) {
+    std::cerr << "kovrel-sim: --timing-points-only judges a --trace: give one\n";
+    return 2;
+  }
   if (!run.recordTrace.empty() && app.count("--timing-noise") > 0) {
     std::cerr << "kovrel-sim: --record-trace with --timing-noise would record the noisy field, and its replay would "
                  "judge the director against it: record without the noise\n";
@@ -195,6 +203,7 @@ int main(int argc, char** argv) {
     run.progress = &std::cerr;
   }
 
+  std::vector<std::unique_ptr<const ksim::RecordedSession>> views;  // played by the sessions below
   std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
   std::string title;
   ksim::CheckContext checkContext;
@@ -208,7 +217,12 @@ int main(int argc, char** argv) {
                        "replaying the "
                     << trace.times.size() << " complete snapshots before it\n";
         }
-        sessions.push_back(ksim::ReplayTrace(std::make_shared<const ksim::SnapshotTrace>(std::move(trace))));
+        if (timingPointsOnly) {
+          views.push_back(std::make_unique<const ksim::RecordedSession>(ksim::ResultsViewOfTrace(trace)));
+          sessions.push_back(ksim::ReplaySession(*views.back()));
+        } else {
+          sessions.push_back(ksim::ReplayTrace(std::make_shared<const ksim::SnapshotTrace>(std::move(trace))));
+        }
       }
       title = "kovrel-sim: " + traceFiles.front() + (traceFiles.size() > 1 ? " and more" : "");
     } else if (!resultsFile.empty()) {

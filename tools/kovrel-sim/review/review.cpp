@@ -87,54 +87,6 @@ Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSe
   return ReviewLog(log, session, ReplaySession(session), std::move(settings), settingsGiven, stretch);
 }
 
-RecordedSession SessionOfTrace(const SnapshotTrace& trace) {
-  RecordedSession session;
-  session.path = trace.path;
-  session.sessionNumber = trace.plan.sessionNumber;
-  session.kind = trace.plan.kind;
-  session.element = session.kind == SessionKind::Race ? "Race" : session.kind == SessionKind::Qualifying ? "Qualify" : "Practice1";
-  session.track = trace.plan.trackName;
-  session.trackLength = trace.plan.trackLength;
-  session.maxLaps = trace.plan.maxLaps;
-  for (const CarEntry& car : trace.plan.cars) {
-    RecordedDriver driver;
-    driver.name = car.driver;
-    driver.vehicle = car.vehicle;
-    driver.vehicleClass = car.vehicleClass;
-    driver.gridPlace = car.gridPlace;
-    // The session lasts as long as the trace: one lap over its whole length says so.
-    RecordedLap whole;
-    whole.start = 0.0;
-    whole.time = trace.times.back();
-    driver.lapList.push_back(whole);
-    session.drivers.push_back(driver);
-  }
-  SnapshotTraceReader reader(trace.path, trace.bytes);
-  while (reader.Next()) {
-    const std::string& added = reader.Current().stream;
-    std::size_t at = 0;
-    while (at < added.size()) {
-      std::size_t end = added.find('\n', at);
-      end = end == std::string::npos ? added.size() : end + 1;
-      RecordedLine line;
-      line.et = reader.Current().info.mCurrentET;
-      line.line = added.substr(at, end - at);
-      const std::size_t open = line.line.find('<');
-      const std::size_t tagEnd = line.line.find_first_of(" >", open + 1);
-      const std::size_t textStart = line.line.find('>');
-      const std::size_t textEnd = line.line.rfind("</");
-      if (open == 0 && tagEnd != std::string::npos && textStart != std::string::npos && textEnd != std::string::npos &&
-          textEnd > textStart) {
-        line.tag = line.line.substr(1, tagEnd - 1);
-        line.text = line.line.substr(textStart + 1, textEnd - textStart - 1);
-        session.stream.push_back(line);
-      }
-      at = end;
-    }
-  }
-  return session;
-}
-
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, std::unique_ptr<SessionSource> source,
                  DirectorSettings settings, bool settingsGiven, int stretch) {
   Review review;

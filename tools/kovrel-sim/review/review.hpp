@@ -69,9 +69,6 @@ Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSe
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, std::unique_ptr<SessionSource> source,
                  DirectorSettings settings, bool settingsGiven, int stretch = 0);
 
-// A trace's session as a results file would tell it: its cars and its
-// results-stream lines, for fitting a log to it when no results file is given.
-RecordedSession SessionOfTrace(const SnapshotTrace& trace);
 
 // The review's own lines: the stretch taken, what the log did not cover.
 void PrintReviewNotes(std::ostream& out, const Review& review);

@@ -10,6 +10,7 @@
 #include "report/report.hpp"
 #include "review/review.hpp"
 #include "sessions/results_file.hpp"
+#include "sessions/trace_results_view.hpp"
 #include "sessions/trace_source.hpp"
 
 namespace ksim {
@@ -58,7 +59,7 @@ int ReviewCommand::Run() const {
                   << ": the last snapshot is cut short; reviewing the complete snapshots before it\n";
       }
     }
-    const RecordedSession session = mResults.empty() ? SessionOfTrace(*trace) : ReadResultsFile(mResults);
+    const RecordedSession session = mResults.empty() ? ResultsViewOfTrace(*trace) : ReadResultsFile(mResults);
     const bool given = !mIni.empty();
     const DirectorSettings settings = given ? ReadDirectorSettings(mIni) : DirectorSettings{};
     const DebugLog log = ReadDebugLog(mLog, mQuiet ? nullptr : &std::cerr);

@@ -307,3 +307,37 @@ TEST(SnapshotTraceReader, RefusesBrokenFilesNamingTheLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// What kovrel-sim refuses before it loads anything: exit 2 and a line that
+// names the problem (and, for a broken trace, its file and line).
+TEST(TraceCommandLine, RefusesWhatATraceCannotBeReplayedWith) {
+  ksim_test::TempDir dir;
+  const std::string trace = dir.File("t.kvt");
+  ksim_test::WriteBytes(trace, "KVT 1\nT0.000\nS n10 p5 v1\ni3 d12.3\nE\n");
+  const std::string sim = std::string(KSIM_EXECUTABLE) + " --quiet --workdir " + dir.File("w");
+  const struct {
+    std::string arguments;
+    const char* says;
+  } cases[] = {
+      {"--trace " + trace + " --cars 12", "cannot be used with --cars"},
+      {"--trace " + trace + " --timing-noise 0.2", "cannot be used with --timing-noise"},
+      {"--trace " + trace + " --session qualifying", "cannot be used with --session"},
+      {"--trace " + trace + " --results " + std::string(KSIM_RESULTS) + "/hockenheim-race-2023.xml",
+       "cannot be used with --results"},
+      {"--record-trace " + dir.File("r.kvt") + " --timing-noise 0.2", "would record the noisy field"},
+      {"--record-trace " + dir.File("nowhere/r.kvt"), "its folder does not exist"},
+      {"--timing-points-only", "judges a --trace"},
+      {"--trace " + trace, "t.kvt: line 4: car member 'd' wants a number with 2 decimals"},
+      {"review --log " + trace + " --trace " + trace, "line 4: car member 'd'"},
+  };
+  for (const auto& c : cases) {
+    std::string output;
+    EXPECT_EQ(ksim_test::RunCommand(sim + " " + c.arguments, output), 2) << c.arguments << "\n" << output;
+    EXPECT_NE(output.find(c.says), std::string::npos) << c.arguments << "\n" << output;
+  }
+  EXPECT_FALSE(fs::exists(dir.File("w"))) << "nothing written";
+}
+
+}  // namespace
