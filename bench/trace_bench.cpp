@@ -45,13 +45,6 @@ class MovingRace {
   long long mStep = 0;
 };
 
-double Since(std::chrono::steady_clock::time_point& mark) {
-  const auto now = std::chrono::steady_clock::now();
-  const double nanoseconds = std::chrono::duration<double, std::nano>(now - mark).count();
-  mark = now;
-  return nanoseconds;
-}
-
 void TraceRecordingCost(benchmark::State& state) {
   const int cars = static_cast<int>(state.range(0));
   MovingRace plain(cars, BenchFolder("trace-plain-" + std::to_string(cars)), false);

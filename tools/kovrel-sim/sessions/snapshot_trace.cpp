@@ -94,6 +94,23 @@ void SnapshotTraceReader::Fail(int line, const std::string& what) const {
   throw SnapshotTraceError(mName + ": line " + std::to_string(line) + ": " + what);
 }
 
+long long SnapshotTraceReader::Whole(const Value& v) const {
+  long long whole = 0;
+  if (!ParseWhole(v.begin, v.end, whole)) {
+    Fail(v.line, std::string(v.owner) + " '" + v.key + "' wants a whole number, not " + Shown(v.begin, v.end));
+  }
+  return whole;
+}
+
+double SnapshotTraceReader::Decimals(const Value& v, int decimals) const {
+  double number = 0.0;
+  if (!ParseFixed(v.begin, v.end, decimals, number)) {
+    Fail(v.line, std::string(v.owner) + " '" + v.key + "' wants a number with " + std::to_string(decimals) +
+                     " decimals, not " + Shown(v.begin, v.end));
+  }
+  return number;
+}
+
 bool SnapshotTraceReader::ReadLine(std::size_t& begin, std::size_t& end, bool& lastWithoutFeed) {
   if (mPos >= mBytes.size()) return false;
   begin = mPos;
@@ -109,34 +126,24 @@ void SnapshotTraceReader::ParseSession(int line, const char* begin, const char* 
   ForEachMember(begin, end, [&](const char* p, const char* stop) {
     if (p == stop) Fail(line, "an empty member (two blanks in a row)");
     const char key = *p;
-    const char* value = p + 1;
+    const Value value{line, "session member", key, p + 1, stop};
     long long whole = 0;
-    double number = 0.0;
     std::string text;
-    const auto wantWhole = [&] {
-      if (!ParseWhole(value, stop, whole)) Fail(line, std::string("session member '") + key + "' wants a whole number, not " + Shown(value, stop));
-    };
-    const auto wantFixed = [&](int decimals) {
-      if (!ParseFixed(value, stop, decimals, number)) {
-        Fail(line, std::string("session member '") + key + "' wants a number with " + std::to_string(decimals) +
-                       " decimals, not " + Shown(value, stop));
-      }
-    };
     switch (key) {
-      case 'n': wantWhole(); mSession.mSession = static_cast<std::int32_t>(whole); break;
-      case 'p': wantWhole(); mSession.mGamePhase = static_cast<unsigned char>(whole); break;
-      case 'e': wantFixed(3); mSession.mEndET = number; break;
-      case 'm': wantWhole(); mSession.mMaxLaps = static_cast<std::int32_t>(whole); break;
-      case 'd': wantFixed(2); mSession.mLapDist = number; break;
-      case 'y': wantWhole(); mSession.mYellowFlagState = static_cast<signed char>(whole); break;
-      case 'x': wantWhole(); mPointsOnly = whole != 0; break;
+      case 'n': mSession.mSession = static_cast<std::int32_t>(Whole(value)); break;
+      case 'p': mSession.mGamePhase = static_cast<unsigned char>(Whole(value)); break;
+      case 'e': mSession.mEndET = Decimals(value, 3); break;
+      case 'm': mSession.mMaxLaps = static_cast<std::int32_t>(Whole(value)); break;
+      case 'd': mSession.mLapDist = Decimals(value, 2); break;
+      case 'y': mSession.mYellowFlagState = static_cast<signed char>(Whole(value)); break;
+      case 'x': mPointsOnly = Whole(value) != 0; break;
       case 'v':
-        wantWhole();
+        whole = Whole(value);
         if (whole < 0 || whole > kMostCars) Fail(line, "a field of " + std::to_string(whole) + " cars");
         mCount = static_cast<std::int32_t>(whole);
         break;
       case 't':
-        if (!Unescape(value, stop, text)) Fail(line, "a broken %XX escape in the track name");
+        if (!Unescape(p + 1, stop, text)) Fail(line, "a broken %XX escape in the track name");
         if (text.size() > sizeof mSession.mTrackName - 1) Fail(line, "a track name longer than 63 bytes");
         std::memset(mSession.mTrackName, 0, sizeof mSession.mTrackName);
         std::memcpy(mSession.mTrackName, text.data(), text.size());
@@ -166,23 +173,12 @@ void SnapshotTraceReader::ParseCar(int line, const char* begin, const char* end,
   ForEachMember(begin, end, [&](const char* p, const char* stop) {
     if (p == stop) Fail(line, "an empty member (two blanks in a row)");
     const char key = *p;
-    const char* value = p + 1;
-    long long whole = 0;
-    double number = 0.0;
-    const auto wantWhole = [&]() -> long long {
-      if (!ParseWhole(value, stop, whole)) Fail(line, std::string("car member '") + key + "' wants a whole number, not " + Shown(value, stop));
-      return whole;
-    };
-    const auto wantFixed = [&](int decimals) -> double {
-      if (!ParseFixed(value, stop, decimals, number)) {
-        Fail(line, std::string("car member '") + key + "' wants a number with " + std::to_string(decimals) +
-                       " decimals, not " + Shown(value, stop));
-      }
-      return number;
-    };
+    const Value value{line, "car member", key, p + 1, stop};
+    const auto wantWhole = [&] { return Whole(value); };
+    const auto wantFixed = [&](int decimals) { return Decimals(value, decimals); };
     const auto wantText = [&](char* field, std::size_t size) {
       std::string text;
-      if (!Unescape(value, stop, text)) Fail(line, std::string("a broken %XX escape in car member '") + key + "'");
+      if (!Unescape(p + 1, stop, text)) Fail(line, std::string("a broken %XX escape in car member '") + key + "'");
       if (text.size() > size) Fail(line, std::string("car member '") + key + "' is longer than " + std::to_string(size) + " bytes");
       std::memset(field, 0, size);
       std::memcpy(field, text.data(), text.size());

@@ -46,6 +46,16 @@ class SnapshotTraceReader {
 
  private:
   [[noreturn]] void Fail(int line, const std::string& what) const;
+  // A member's value, read in the form its key wants; any other form fails.
+  struct Value {
+    int line;
+    const char* owner;  // "car member", "session member"
+    char key;
+    const char* begin;
+    const char* end;
+  };
+  long long Whole(const Value& value) const;
+  double Decimals(const Value& value, int decimals) const;
   bool ReadLine(std::size_t& begin, std::size_t& end, bool& lastWithoutFeed);
   void ParseSession(int line, const char* begin, const char* end);
   void ParseCar(int line, const char* begin, const char* end, int& expected);

@@ -83,7 +83,7 @@ TEST(TraceRoundTrip, AGeneratedRaceAndAResultsFileReplayComeBackTheSame) {
     EXPECT_TRUE(pluginTrace == hostTrace) << "the plug-in's trace differs from the host's";
 
     Sessions replay;
-    replay.push_back(ksim::ReplayTrace(ksim::ReadSnapshotTrace(trace)));
+    replay.push_back(ksim::ReplayTrace(std::make_shared<const ksim::SnapshotTrace>(ksim::ReadSnapshotTrace(trace))));
     EXPECT_EQ(replay[0]->Plan().progressExact, source == 0) << "a results file's field is known at timing points";
     const ksim::RunResult replayed = RunTraced(std::move(replay), dir.File("replay" + std::to_string(source)), "", thresholds);
     ExpectSameRun(recorded, replayed);
