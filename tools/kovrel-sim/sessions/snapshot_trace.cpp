@@ -33,7 +33,8 @@ bool ParseWhole(const char* begin, const char* end, long long& out) {
 
 // "-12.345" with exactly `decimals` digits after the point.
 bool ParseFixed(const char* begin, const char* end, int decimals, double& out) {
-  if (end - begin < decimals + 2 || end[-decimals - 1] != '.') return false;
+  // At most 15 whole digits: scaled to thousandths it still fits.
+  if (end - begin < decimals + 2 || end - begin > decimals + 17 || end[-decimals - 1] != '.') return false;
   long long whole = 0;
   long long fraction = 0;
   if (!ParseWhole(begin, end - decimals - 1, whole) || !ParseWhole(end - decimals, end, fraction)) return false;
@@ -53,11 +54,15 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Undoes the %XX escaping; false for a broken escape.
+// Undoes the %XX escaping; false for a broken escape or a byte the writer
+// would have escaped. The texts are C strings where the plug-in reads them:
+// they end at an escaped zero byte, as the plug-in would see them.
 bool Unescape(const char* begin, const char* end, std::string& out) {
   out.clear();
   for (const char* p = begin; p < end; ++p) {
-    if (*p != '%') {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c != '%') {
+      if (c <= ' ' || c > '~') return false;
       out.push_back(*p);
       continue;
     }
@@ -65,6 +70,7 @@ bool Unescape(const char* begin, const char* end, std::string& out) {
     out.push_back(static_cast<char>(HexDigit(p[1]) * 16 + HexDigit(p[2])));
     p += 2;
   }
+  out.resize(strnlen(out.c_str(), out.size()));
   return true;
 }
 
@@ -143,7 +149,7 @@ void SnapshotTraceReader::ParseSession(int line, const char* begin, const char* 
         mCount = static_cast<std::int32_t>(whole);
         break;
       case 't':
-        if (!Unescape(p + 1, stop, text)) Fail(line, "a broken %XX escape in the track name");
+        if (!Unescape(p + 1, stop, text)) Fail(line, "a broken %XX escape or a byte left unescaped in the track name");
         if (text.size() > sizeof mSession.mTrackName - 1) Fail(line, "a track name longer than 63 bytes");
         std::memset(mSession.mTrackName, 0, sizeof mSession.mTrackName);
         std::memcpy(mSession.mTrackName, text.data(), text.size());
@@ -163,6 +169,7 @@ void SnapshotTraceReader::ParseCar(int line, const char* begin, const char* end,
     long long at = 0;
     if (!ParseWhole(begin + 1, stop, at)) Fail(line, "a car position wants a whole number, not " + Shown(begin + 1, stop));
     if (at < expected) Fail(line, "car position " + std::to_string(at) + " comes after position " + std::to_string(expected - 1));
+    if (at >= mCount) Fail(line, "a record for car position " + std::to_string(at) + " in a field of " + std::to_string(mCount));
     index = static_cast<int>(at);
     begin = stop == end ? end : stop + 1;
   }
@@ -178,7 +185,7 @@ void SnapshotTraceReader::ParseCar(int line, const char* begin, const char* end,
     const auto wantFixed = [&](int decimals) { return Decimals(value, decimals); };
     const auto wantText = [&](char* field, std::size_t size) {
       std::string text;
-      if (!Unescape(p + 1, stop, text)) Fail(line, std::string("a broken %XX escape in car member '") + key + "'");
+      if (!Unescape(p + 1, stop, text)) Fail(line, std::string("a broken %XX escape or a byte left unescaped in car member '") + key + "'");
       if (text.size() > size) Fail(line, std::string("car member '") + key + "' is longer than " + std::to_string(size) + " bytes");
       std::memset(field, 0, size);
       std::memcpy(field, text.data(), text.size());
@@ -285,7 +292,7 @@ bool SnapshotTraceReader::Next() {
         ParseSession(line, b + 2, e);
         break;
       case 'R':
-        if (!Unescape(b + 1, e, text)) Fail(line, "a broken %XX escape in the results stream");
+        if (!Unescape(b + 1, e, text)) Fail(line, "a broken %XX escape or a byte left unescaped in the results stream");
         mCurrent.stream += text;
         break;
       case 'E':

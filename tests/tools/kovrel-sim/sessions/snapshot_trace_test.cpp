@@ -295,6 +295,11 @@ TEST(SnapshotTraceReader, RefusesBrokenFilesNamingTheLine) {
       {start + "T1.000\n", "line 4: a new snapshot before the end"},
       {start + "#\nE\n", "line 4: a line that does not parse"},
       {"KVT 1\nT0.000\nS n10 v5000\nE\n", "line 3: a field of 5000 cars"},
+      // Found by the fuzz target: a raw byte the writer escapes, a position
+      // beyond any whole number, a time beyond any session.
+      {start + std::string("nD\x01r\nE\n"), "line 4: a broken %XX escape or a byte left unescaped"},
+      {start + "@8121104200\nE\n", "line 4: a record for car position 8121104200"},
+      {start + "r1234567890123456789.000\nE\n", "line 4: car member 'r' wants a number with 3 decimals"},
   };
   for (const auto& c : cases) {
     try {
