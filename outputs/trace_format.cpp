@@ -106,12 +106,20 @@ void RoundToTrace(ScoringInfoV01& info) {
   if (info.mVehicle == nullptr) return;
   for (std::int32_t i = 0; i < info.mNumVehicles; ++i) {
     VehicleScoringInfoV01& v = info.mVehicle[i];
+    // Member by member: the records are packed, so a pointer to a double in
+    // them may be misaligned.
     v.mLapDist = RoundedTraceDistance(v.mLapDist);
-    for (double* time : {&v.mTimeBehindNext, &v.mTimeBehindLeader, &v.mBestLapTime, &v.mBestSector1,
-                         &v.mBestSector2, &v.mLastLapTime, &v.mLastSector1, &v.mLastSector2, &v.mCurSector1,
-                         &v.mCurSector2, &v.mLapStartET}) {
-      *time = RoundedTraceTime(*time);
-    }
+    v.mTimeBehindNext = RoundedTraceTime(v.mTimeBehindNext);
+    v.mTimeBehindLeader = RoundedTraceTime(v.mTimeBehindLeader);
+    v.mBestLapTime = RoundedTraceTime(v.mBestLapTime);
+    v.mBestSector1 = RoundedTraceTime(v.mBestSector1);
+    v.mBestSector2 = RoundedTraceTime(v.mBestSector2);
+    v.mLastLapTime = RoundedTraceTime(v.mLastLapTime);
+    v.mLastSector1 = RoundedTraceTime(v.mLastSector1);
+    v.mLastSector2 = RoundedTraceTime(v.mLastSector2);
+    v.mCurSector1 = RoundedTraceTime(v.mCurSector1);
+    v.mCurSector2 = RoundedTraceTime(v.mCurSector2);
+    v.mLapStartET = RoundedTraceTime(v.mLapStartET);
   }
 }
 

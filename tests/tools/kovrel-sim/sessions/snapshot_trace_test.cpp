@@ -145,13 +145,13 @@ TEST_F(Recording, EveryMemberComesBackAsTheTraceRoundsIt) {
   expected.mVehicle = cars.data();
   RoundToTrace(expected);
   const ScoringInfoV01& got = read[0].info;
-  EXPECT_EQ(got.mCurrentET, 12.346);
+  EXPECT_EQ(+got.mCurrentET, 12.346);
   EXPECT_STREQ(got.mTrackName, expected.mTrackName);
-  EXPECT_EQ(got.mLapDist, 13626.40);
-  EXPECT_EQ(got.mEndET, expected.mEndET);
-  EXPECT_EQ(got.mMaxLaps, 24);
-  EXPECT_EQ(got.mGamePhase, 5);
-  EXPECT_EQ(got.mYellowFlagState, -1);
+  EXPECT_EQ(+got.mLapDist, 13626.40);
+  EXPECT_EQ(+got.mEndET, +expected.mEndET);
+  EXPECT_EQ(+got.mMaxLaps, 24);
+  EXPECT_EQ(+got.mGamePhase, 5);
+  EXPECT_EQ(+got.mYellowFlagState, -1);
   EXPECT_EQ(read[0].stream, field.stream) << "the stream additions byte for byte";
   ASSERT_EQ(got.mNumVehicles, 3);
   for (int i = 0; i < 3; ++i) {
@@ -160,16 +160,17 @@ TEST_F(Recording, EveryMemberComesBackAsTheTraceRoundsIt) {
     EXPECT_EQ(std::memcmp(a.mDriverName, b.mDriverName, sizeof a.mDriverName), 0) << i;
     EXPECT_EQ(std::memcmp(a.mVehicleName, b.mVehicleName, sizeof a.mVehicleName), 0) << "all 64 bytes";
     EXPECT_STREQ(a.mVehicleClass, b.mVehicleClass);
+    // Copies (+): the packed records' members cannot be bound to references.
     const std::vector<std::pair<double, double>> numbers = {
-        {a.mID, b.mID}, {a.mPlace, b.mPlace}, {a.mTotalLaps, b.mTotalLaps}, {a.mLapDist, b.mLapDist},
-        {a.mSector, b.mSector}, {a.mTimeBehindNext, b.mTimeBehindNext}, {a.mTimeBehindLeader, b.mTimeBehindLeader},
-        {a.mLapsBehindNext, b.mLapsBehindNext}, {a.mLapsBehindLeader, b.mLapsBehindLeader},
-        {a.mPitState, b.mPitState}, {a.mInPits, b.mInPits}, {a.mFinishStatus, b.mFinishStatus},
-        {a.mBestLapTime, b.mBestLapTime}, {a.mBestSector1, b.mBestSector1}, {a.mBestSector2, b.mBestSector2},
-        {a.mLastLapTime, b.mLastLapTime}, {a.mLastSector1, b.mLastSector1}, {a.mLastSector2, b.mLastSector2},
-        {a.mCurSector1, b.mCurSector1}, {a.mCurSector2, b.mCurSector2}, {a.mLapStartET, b.mLapStartET},
-        {a.mControl, b.mControl}, {a.mIsPlayer, b.mIsPlayer}, {a.mNumPitstops, b.mNumPitstops},
-        {a.mInGarageStall, b.mInGarageStall}};
+        {+a.mID, +b.mID}, {+a.mPlace, +b.mPlace}, {+a.mTotalLaps, +b.mTotalLaps}, {+a.mLapDist, +b.mLapDist},
+        {+a.mSector, +b.mSector}, {+a.mTimeBehindNext, +b.mTimeBehindNext}, {+a.mTimeBehindLeader, +b.mTimeBehindLeader},
+        {+a.mLapsBehindNext, +b.mLapsBehindNext}, {+a.mLapsBehindLeader, +b.mLapsBehindLeader},
+        {+a.mPitState, +b.mPitState}, {+a.mInPits, +b.mInPits}, {+a.mFinishStatus, +b.mFinishStatus},
+        {+a.mBestLapTime, +b.mBestLapTime}, {+a.mBestSector1, +b.mBestSector1}, {+a.mBestSector2, +b.mBestSector2},
+        {+a.mLastLapTime, +b.mLastLapTime}, {+a.mLastSector1, +b.mLastSector1}, {+a.mLastSector2, +b.mLastSector2},
+        {+a.mCurSector1, +b.mCurSector1}, {+a.mCurSector2, +b.mCurSector2}, {+a.mLapStartET, +b.mLapStartET},
+        {+a.mControl, +b.mControl}, {+a.mIsPlayer, +b.mIsPlayer}, {+a.mNumPitstops, +b.mNumPitstops},
+        {+a.mInGarageStall, +b.mInGarageStall}};
     for (std::size_t m = 0; m < numbers.size(); ++m) EXPECT_EQ(numbers[m].first, numbers[m].second) << "car " << i << " member " << m;
   }
 }
@@ -247,8 +248,8 @@ TEST(TraceWriter, WritesOnlyWhatChangedAndNamesASkippedCarsPosition) {
   EXPECT_EQ(tail, "T0.200\np9\n@2 d1025.01\nE\n");
   const std::vector<ksim::TracedSnapshot> read = ReadAll(trace);
   ASSERT_EQ(read.size(), 2u);
-  EXPECT_EQ(read[1].cars[1].mLapDist, 1010.0) << "an unchanged car keeps its members";
-  EXPECT_EQ(read[1].cars[2].mLapDist, 1025.01);
+  EXPECT_EQ(+read[1].cars[1].mLapDist, 1010.0) << "an unchanged car keeps its members";
+  EXPECT_EQ(+read[1].cars[2].mLapDist, 1025.01);
   EXPECT_TRUE(read[1].stream.empty());
 }
 
