@@ -350,8 +350,9 @@ SnapshotTrace ReadSnapshotTrace(const std::string& path) {
       plan.endTime = s.info.mEndET;
       plan.progressExact = !s.timingPointsOnly;
     }
-    trace.times.push_back(s.info.mCurrentET);
-    if (plan.kind == SessionKind::Race && plan.startTime <= 0.0 && s.info.mGamePhase == 5) plan.startTime = s.info.mCurrentET;
+    const double time = s.info.mCurrentET;  // a copy: the record is packed
+    trace.times.push_back(time);
+    if (plan.kind == SessionKind::Race && plan.startTime <= 0.0 && s.info.mGamePhase == 5) plan.startTime = time;
     for (const VehicleScoringInfoV01& v : s.cars) {
       if (std::find(ids.begin(), ids.end(), v.mID) != ids.end()) continue;
       ids.push_back(v.mID);
