@@ -127,3 +127,10 @@ std::string BenchFolder(const std::string& name) {
 }
 
 std::string UnopenableFolder() { return "/nonexistent-kovrel-bench/rF2stream"; }
+
+double Since(std::chrono::steady_clock::time_point& mark) {
+  const auto now = std::chrono::steady_clock::now();
+  const double nanoseconds = std::chrono::duration<double, std::nano>(now - mark).count();
+  mark = now;
+  return nanoseconds;
+}

@@ -2,6 +2,7 @@
 // the benchmarks.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "plugin/rF2kovrel.hpp"
@@ -34,3 +35,6 @@ std::string BenchFolder(const std::string& name);
 // A path no file can be opened under: the files folder of the runs that
 // measure the director without the file system.
 std::string UnopenableFolder();
+
+// Nanoseconds since `mark`, which moves on to now.
+double Since(std::chrono::steady_clock::time_point& mark);

@@ -93,13 +93,6 @@ bool RenameFloor(const FloorFiles& files) {
   return written;
 }
 
-double Since(std::chrono::steady_clock::time_point& mark) {
-  const auto now = std::chrono::steady_clock::now();
-  const double nanoseconds = std::chrono::duration<double, std::nano>(now - mark).count();
-  mark = now;
-  return nanoseconds;
-}
-
 // One snapshot, then the floor as a plain rewrite, then the floor as a
 // temporary file and rename, in turn, so that all three meet the same state
 // of the disk. The counters hold each one's mean.

@@ -110,6 +110,8 @@ const std::vector<SettingKey>& SettingKeys() {
     k.push_back(favourites);
     k.push_back(OptIn(Real("favourfactor", "2", 1)));
     k.push_back(OptIn(Integer("multiclass", "0", 0, 1)));
+    // Records every snapshot into a trace file a session in the files folder.
+    k.push_back(OptIn(Integer("recordtrace", "0", 0, 1)));
     return k;
   }();
   return keys;

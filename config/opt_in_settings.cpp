@@ -55,6 +55,7 @@ void rF2kovrel::ReadOptInSettings() {
   ReadSwitch(mIniPath, "standings", standings);
   ReadSwitch(mIniPath, "multiclass", multiclass);
   mManualWithinClass = multiclass != 0;  // next and previous keep to the class on air
+  ReadSwitch(mIniPath, "recordtrace", recordtrace);
   mIniLowinc = lowinc;
   mIniHighinc = highinc;
   ReadManualSettings();

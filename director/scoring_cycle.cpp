@@ -25,6 +25,7 @@ class CycleFlag {
 void rF2kovrel::UpdateScoring(const ScoringInfoV01& info) {
   RunGuarded([&] {
     std::lock_guard<std::mutex> lock(mCycleLock);
+    RecordSnapshot(info);
     if (PollShortcut() > 0) {
       // Switched on here: put the last cut far enough back that a cut is due now.
       mLastCutTime = info.mCurrentET - waitsec - 5.0;

@@ -2,8 +2,6 @@
 // them can throw, so they need no guard against exceptions (plugin/boundary.hpp).
 #include "plugin/rF2kovrel.hpp"
 
-void rF2kovrel::Shutdown() {}
-void rF2kovrel::EndSession() {}
 void rF2kovrel::EnterRealtime() {}
 void rF2kovrel::ExitRealtime() {}
 bool rF2kovrel::WantsScoringUpdates() { return true; }

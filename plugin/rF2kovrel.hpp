@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "outputs/trace_recorder.hpp"
 #include "sdk/InternalsPlugin.hpp"
 
 class rF2kovrel final : public InternalsPluginV07 {
@@ -118,6 +119,10 @@ class rF2kovrel final : public InternalsPluginV07 {
   void WriteStandingsFile();
   void ResetStandings();
   const char* DirectorWord() const;
+  // The snapshot trace (opt-in recordtrace): every snapshot handed to the
+  // plug-in, kept in memory and appended to the session's file once a second.
+  void RecordSnapshot(const ScoringInfoV01& info);
+  void FlushTrace();
 
   // The director state, in its declared order.
   // Switched by the hardware callbacks, read by CheckHWControl before it tries
@@ -345,6 +350,9 @@ class rF2kovrel final : public InternalsPluginV07 {
   double mLiveFavouredCut = -1.0;  // mLastCutTime of that shot
   std::vector<std::int32_t> mLiveClassLeaders;
   bool mWaitingClassLead = false;  // the pass waiting for its replay is for a class lead
+  // recordtrace (opt-in): the snapshots handed to the plug-in, one file a session.
+  std::int32_t recordtrace = 0;
+  TraceRecorder mTraceRecorder;
 
   // Camera choice has resolved a car since the last Director reset; until then
   // nothing is sent to the simulator or the web server for the reset's slot id 0.

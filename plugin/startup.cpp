@@ -45,7 +45,24 @@ void rF2kovrel::Startup(std::int32_t /*version*/) {
 void rF2kovrel::StartSession() {
   RunGuarded([&] {
     std::lock_guard<std::mutex> lock(mCycleLock);
+    FlushTrace();
     ResetDirector();
     ResetStreamFiles();
+  });
+}
+
+// A trace kept in memory reaches its file before the session or the
+// simulator goes.
+void rF2kovrel::EndSession() {
+  RunGuarded([&] {
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    FlushTrace();
+  });
+}
+
+void rF2kovrel::Shutdown() {
+  RunGuarded([&] {
+    std::lock_guard<std::mutex> lock(mCycleLock);
+    FlushTrace();
   });
 }

@@ -30,9 +30,9 @@ mkdir -p "$work/artifacts"
 # The INI target writes a file per input: keep that off the disk when possible.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
-declare -A max_len=([stream]=16384 [ini]=4096 [snapshot]=8192)
+declare -A max_len=([stream]=16384 [ini]=4096 [snapshot]=8192 [trace]=16384)
 status=0
-for target in stream ini snapshot; do
+for target in stream ini snapshot trace; do
   mkdir -p "$work/corpus/$target"
   log="$work/$target.log"
   echo "== fuzz $target for ${seconds}s"

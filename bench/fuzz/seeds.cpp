@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -257,6 +258,40 @@ void SnapshotSeeds(SeedFolder& seeds) {
   seeds.Add(out.Bytes());
 }
 
+// --- the snapshot trace ---
+
+// Traces as the plug-in writes them: a small field over a few snapshots with
+// changes, a stream addition of odd bytes, a car that leaves, and cut copies.
+void TraceSeeds(SeedFolder& seeds) {
+  std::vector<VehicleScoringInfoV01> cars(3);
+  ScoringInfoV01 info{};
+  std::strcpy(info.mTrackName, "Seed Ring");
+  info.mSession = 10;
+  info.mLapDist = 4321.5;
+  info.mGamePhase = 5;
+  for (std::size_t i = 0; i < cars.size(); ++i) {
+    cars[i].mID = static_cast<std::int32_t>(i * 7);
+    std::snprintf(cars[i].mDriverName, sizeof cars[i].mDriverName, "Driver %% %zu", i);
+    cars[i].mPlace = static_cast<unsigned char>(i + 1);
+    cars[i].mLapDist = 100.0 * static_cast<double>(i);
+  }
+  info.mVehicle = cars.data();
+  info.mNumVehicles = 3;
+  std::string stream = "<Incident et=\"1.0\">A(0) reported contact (0.5) with another vehicle B(7)</Incident>\n\x01\xff";
+  TraceWriter writer;
+  std::string trace = kTraceHeader;
+  for (int k = 0; k < 6; ++k) {
+    info.mCurrentET = 0.2 * k;
+    info.mResultsStream = k == 2 ? stream.data() : nullptr;
+    info.mNumVehicles = k == 4 ? 2 : 3;
+    cars[static_cast<std::size_t>(k % 3)].mLapDist += 10.5;
+    writer.Append(info, trace);
+  }
+  seeds.Add(trace);
+  seeds.Add(trace.substr(0, trace.size() / 2));
+  seeds.Add(trace.substr(0, trace.size() - 1));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -272,7 +307,9 @@ int main(int argc, char** argv) {
   StreamSeeds(stream, results);
   IniSeeds(ini);
   SnapshotSeeds(snapshot);
-  std::printf("seeds: %d stream, %d ini, %d snapshot\n", stream.Count(), ini.Count(),
-              snapshot.Count());
+  SeedFolder trace(root, "trace");
+  TraceSeeds(trace);
+  std::printf("seeds: %d stream, %d ini, %d snapshot, %d trace\n", stream.Count(), ini.Count(),
+              snapshot.Count(), trace.Count());
   return 0;
 }

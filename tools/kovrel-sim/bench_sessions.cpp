@@ -5,13 +5,18 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "review/debug_log.hpp"
 
+#include "outputs/trace_format.hpp"
 #include "sessions/generator.hpp"
+#include "sessions/snapshot_trace.hpp"
+#include "sessions/trace_source.hpp"
 #include "sessions/recorded_source.hpp"
 #include "sessions/results_file.hpp"
 #include "host/host.hpp"
@@ -178,5 +183,71 @@ void BM_ReviewReadsA500MBLog(benchmark::State& state) {
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_ReviewReadsA500MBLog)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Snapshot traces: the trace of a 44-car hour (a synthetic race and the
+// shared 44-car LMU race rebuilt from its results file) as the plug-in would
+// record it, its size per hour, and how fast the host replays it alone
+// (reading each snapshot and taking it into its scoreboard).
+std::string TraceOf(ksim::SessionSource& source) {
+  ksim::Scoreboard board(source.Plan());
+  TraceWriter writer;
+  std::string trace = kTraceHeader;
+  std::string stream;
+  std::vector<ksim::Crossing> crossings;
+  for (long long k = 0;; ++k) {
+    const double t = RoundedTraceTime(static_cast<double>(k) * 0.2);
+    crossings.clear();
+    const std::size_t mark = stream.size();
+    source.AdvanceTo(t, stream, crossings);
+    board.Update(t, source, crossings);
+    RoundToTrace(board.Info());
+    const std::string added = stream.substr(mark);
+    board.Info().mResultsStream = const_cast<char*>(added.c_str());
+    writer.Append(board.Info(), trace);
+    if (source.Over()) break;
+  }
+  return trace;
+}
+
+void TraceSizeAndReplay(benchmark::State& state, std::unique_ptr<ksim::SessionSource> source) {
+  const std::string bytes = TraceOf(*source);
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "kovrel-sim-bench.kvt";
+  { std::ofstream(file, std::ios::binary) << bytes; }
+  auto trace = std::make_shared<const ksim::SnapshotTrace>(ksim::ReadSnapshotTrace(file.string()));
+  std::filesystem::remove(file);
+  long long snapshots = 0;
+  for (auto _ : state) {
+    auto replay = ksim::ReplayTrace(trace);
+    ksim::Scoreboard board(replay->Plan());
+    std::string stream;
+    std::vector<ksim::Crossing> crossings;
+    double t = 0.0;
+    for (long long k = 0; replay->SnapshotTime(k, t); ++k) {
+      crossings.clear();
+      replay->AdvanceTo(t, stream, crossings);
+      board.Take(*replay);
+      benchmark::DoNotOptimize(board.Info());
+      ++snapshots;
+    }
+  }
+  const double hours = std::max(1e-9, trace->times.back() / 3600.0);
+  state.counters["cars"] = static_cast<double>(trace->plan.cars.size());
+  state.counters["trace_MB_per_hour"] = static_cast<double>(bytes.size()) / 1e6 / hours;
+  state.counters["snapshots/s"] = benchmark::Counter(static_cast<double>(snapshots), benchmark::Counter::kIsRate);
+}
+
+void BM_TraceOfA44CarHour(benchmark::State& state) {
+  ksim::GeneratorOptions options = HourRace();
+  options.cars = 44;
+  TraceSizeAndReplay(state, ksim::GenerateSession(options));
+}
+BENCHMARK(BM_TraceOfA44CarHour)->Unit(benchmark::kMillisecond);
+
+void BM_TraceOfTheLmuRace(benchmark::State& state) {
+  const ksim::RecordedSession session =
+      ksim::ReadResultsFile(std::string(KSIM_RESULTS) + "/barcelona-lmu-race-2026.xml");
+  TraceSizeAndReplay(state, ksim::ReplaySession(session));
+}
+BENCHMARK(BM_TraceOfTheLmuRace)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

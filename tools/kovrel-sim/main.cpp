@@ -147,6 +147,20 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 10.0))
       ->capture_default_str();
   app.add_option("--noise-seed", run.noiseSeed, "seed of the --timing-noise error")->capture_default_str();
+  std::vector<std::string> traceFiles;
+  app.add_option("--trace", traceFiles,
+                 "replay this snapshot trace (.kvt, recorded by the plug-in with recordtrace=1 or by "
+                 "--record-trace): every snapshot as the plug-in was handed it, at its recorded time; repeatable, "
+                 "one session each")
+      ->check(ksim::ExistingFile());
+  bool timingPointsOnly = false;
+  app.add_flag("--timing-points-only", timingPointsOnly,
+               "with --trace: judge the trace as its results file would know it, each car's travel rebuilt from "
+               "its timing points (what they hide is the difference to a plain --trace run)");
+  app.add_option("--record-trace", run.recordTrace,
+                 "write the run's snapshot trace to this file as the plug-in would record it (several sessions: "
+                 "-s<session number> before the extension); the plug-in is handed the values as the trace holds "
+                 "them, so that replaying the trace gives the same cuts and verdicts");
   app.add_flag("--quiet", quiet, "no line per event and no progress, only the summary");
   const auto review = ksim::AddReviewCommand(app);
   const auto checkIni = ksim::AddCheckIniCommand(app);
@@ -208,17 +222,57 @@ int main(int argc, char** argv) {
   }
   const ksim::ClassRule classRule =
       oneClass ? ksim::ClassRule::OneClass : classesByName ? ksim::ClassRule::ByName : ksim::ClassRule::ByPace;
+  if (!traceFiles.empty()) {
+    // A trace is the whole field as recorded: nothing may change it.
+    for (const char* option : {"--results", "--session", "--cars", "--classes", "--timing-noise"}) {
+      if (app.get_option_no_throw(option) != nullptr && app.count(option) > 0) {
+        std::cerr << "kovrel-sim: --trace replays the field as recorded: it cannot be used with " << option << '\n';
+        return 2;
+      }
+    }
+  }
+  if (timingPointsOnly && traceFiles.empty()) {
+    std::cerr << "kovrel-sim: --timing-points-only judges a --trace: give one\n";
+    return 2;
+  }
+  if (!run.recordTrace.empty() && app.count("--timing-noise") > 0) {
+    std::cerr << "kovrel-sim: --record-trace with --timing-noise would record the noisy field, and its replay would "
+                 "judge the director against it: record without the noise\n";
+    return 2;
+  }
+  if (!run.recordTrace.empty() && !FolderExists(run.recordTrace)) {
+    std::cerr << "kovrel-sim: cannot write the trace " << run.recordTrace << ": its folder does not exist\n";
+    return 2;
+  }
   generated.randomContacts = !noContacts;
   if (!quiet) {
     run.live = &std::cout;
     run.progress = &std::cerr;
   }
 
+  std::vector<std::unique_ptr<const ksim::RecordedSession>> views;  // played by the sessions below
   std::vector<std::unique_ptr<ksim::SessionSource>> sessions;
   std::string title;
   ksim::CheckContext checkContext;
   try {
-    if (!resultsFile.empty()) {
+    if (!traceFiles.empty()) {
+      for (const std::string& file : traceFiles) {
+        ksim::SnapshotTrace trace = ksim::ReadSnapshotTrace(file);
+        if (trace.tornAt > 0) {
+          std::cerr << "kovrel-sim: warning: " << file << ": line " << trace.tornAt
+                    << ": the last snapshot is cut short (the recording stopped in the middle of a write); "
+                       "replaying the "
+                    << trace.times.size() << " complete snapshots before it\n";
+        }
+        if (timingPointsOnly) {
+          views.push_back(std::make_unique<const ksim::RecordedSession>(ksim::ResultsViewOfTrace(trace)));
+          sessions.push_back(ksim::ReplaySession(*views.back()));
+        } else {
+          sessions.push_back(ksim::ReplayTrace(std::make_shared<const ksim::SnapshotTrace>(std::move(trace))));
+        }
+      }
+      title = "kovrel-sim: " + traceFiles.front() + (traceFiles.size() > 1 ? " and more" : "");
+    } else if (!resultsFile.empty()) {
       // Read the whole file before anything else: a broken one stops the run here.
       const ksim::RecordedSession recorded = ksim::ReadResultsFile(resultsFile);
       ksim::AddResultsToContext(checkContext, recorded);
@@ -256,6 +310,9 @@ int main(int argc, char** argv) {
   } catch (const ksim::ResultsFileError& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 2;
+  } catch (const ksim::SnapshotTraceError& error) {
+    std::cerr << "kovrel-sim: " << error.what() << '\n';
+    return 2;
   }
   if (!ksim::WarnAboutRunSettings(std::cerr, run.settingsTemplate, run.settings, checkContext)) return 2;
   // The file was readable just now: the check above said so.
@@ -283,6 +340,7 @@ int main(int argc, char** argv) {
       ksim::WriteJsonReport(result, coverage, jsonPath);
       std::cout << "  json             " << jsonPath << '\n';
     }
+    for (const std::string& trace : result.traceFiles) std::cout << "  trace            " << trace << '\n';
   } catch (const std::exception& error) {
     std::cerr << "kovrel-sim: " << error.what() << '\n';
     return 1;

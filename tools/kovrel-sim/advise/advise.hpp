@@ -25,6 +25,7 @@ namespace ksim {
 
 struct AdviseOptions {
   std::vector<std::string> results;
+  std::vector<std::string> traces;  // snapshot traces, played beside the results files
   std::string ini;
   std::vector<std::string> fixes;  // KEY=VALUE
   int jobs = 1;

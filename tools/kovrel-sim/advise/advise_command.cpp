@@ -51,6 +51,23 @@ std::vector<AdviceSession> LoadSessions(const std::vector<std::string>& paths, s
   std::vector<AdviceSession> sessions;
   std::vector<StrengthScale> scales;
   for (const std::string& path : paths) {
+    if (LooksLikeSnapshotTrace(path)) {
+      std::shared_ptr<const SnapshotTrace> trace;
+      try {
+        trace = std::make_shared<const SnapshotTrace>(ReadSnapshotTrace(path));
+      } catch (const SnapshotTraceError& error) {
+        throw Refusal{error.what()};
+      }
+      AdviceSession session;
+      session.name = fs::u8path(path).filename().u8string();
+      session.path = path;
+      session.make = [trace]() { return ReplayTrace(trace); };
+      session.strengths = TraceContactStrengths(*trace);
+      scales.push_back(ScaleOf(session.strengths));
+      pooled.insert(pooled.end(), session.strengths.begin(), session.strengths.end());
+      sessions.push_back(std::move(session));
+      continue;
+    }
     std::shared_ptr<const RecordedSession> recorded;
     try {
       recorded = std::make_shared<const RecordedSession>(ReadResultsFile(path));
@@ -126,7 +143,12 @@ int Advise(const AdviseOptions& given, std::ostream& out, std::ostream& err, boo
   AdviseOptions options = given;
   // "--results" with nothing after it reads as one empty name.
   options.results.erase(std::remove(options.results.begin(), options.results.end(), std::string()), options.results.end());
-  if (options.results.empty()) throw Refusal{"advise needs at least one results file: --results FILE..."};
+  // Traces and results files are told apart by their contents.
+  options.traces.erase(std::remove(options.traces.begin(), options.traces.end(), std::string()), options.traces.end());
+  options.results.insert(options.results.end(), options.traces.begin(), options.traces.end());
+  if (options.results.empty()) {
+    throw Refusal{"advise needs at least one results file or trace: --results FILE... or --trace FILE..."};
+  }
   const Candidate fixed = ParseFixes(options.fixes);
   for (const std::string* path : {&options.out, &options.report}) {
     const std::string problem = CheckWritable(*path);
@@ -238,6 +260,10 @@ AdviseCommand::AdviseCommand(CLI::App& app, const std::string& defaultPlugin) {
       "advise",
       "search the plug-in's settings on your own results files and write the rF2kovrel.ini that covers them best");
   mCommand->add_option("--results", mOptions.results, "results files (races, qualifying or practice sessions of one simulator build) to learn from, each session scored on its own")
+      ->expected(0, -1);
+  mCommand->add_option("--trace", mOptions.traces,
+                       "snapshot traces (.kvt, recorded with recordtrace=1) to learn from beside or instead of "
+                       "results files: each replayed exactly as the plug-in saw it")
       ->expected(0, -1);
   mCommand->add_option("--ini", mOptions.ini, "your rF2kovrel.ini: its values are a start point and are kept for "
                                               "the keys not searched")

@@ -12,9 +12,14 @@ void FieldRecorder::Begin(const SessionSource& source) {
 
 void FieldRecorder::Snapshot(double t, const SessionSource& source, const Scoreboard& board,
                              const std::vector<Crossing>& crossings) {
-  mRun.field.AddSnapshot(t, source.Phase());
+  Snapshot(t, source.Phase(), [&](int i) -> const CarState& { return source.Car(i); }, board, crossings);
+}
+
+void FieldRecorder::Snapshot(double t, int phase, const std::function<const CarState&(int)>& carState,
+                             const Scoreboard& board, const std::vector<Crossing>& crossings) {
+  mRun.field.AddSnapshot(t, phase);
   for (int i = 0; i < board.Count(); ++i) {
-    const CarState& car = source.Car(i);
+    const CarState& car = carState(i);
     std::uint8_t flags = 0;
     if (car.inPits || car.pitState != kPitNone) flags |= FieldTimeline::kInPits;
     if (car.finishStatus == kFinished) flags |= FieldTimeline::kFinished;
@@ -75,11 +80,16 @@ SessionRun RecordSession(SessionSource& source, double scoringRate) {
   const double dt = 1.0 / (scoringRate > 0.0 ? scoringRate : 5.0);
   double t = 0.0;
   for (long long k = 0;; ++k) {
-    t = static_cast<double>(k) * dt;
+    // A trace keeps its own snapshots.
+    if (!source.SnapshotTime(k, t)) t = static_cast<double>(k) * dt;
     crossings.clear();
     const std::size_t mark = stream.size();
     source.AdvanceTo(t, stream, crossings);
-    board.Update(t, source, crossings);
+    if (source.TracedInfo() != nullptr) {
+      board.Take(source);
+    } else {
+      board.Update(t, source, crossings);
+    }
     recorder.Snapshot(t, source, board, crossings);
     if (stream.size() > mark) recorder.NoteContacts(stream, mark, board);
     ++run.snapshots;

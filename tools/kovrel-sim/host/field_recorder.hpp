@@ -3,6 +3,7 @@
 // stream. The runner uses it beside the plug-in; RecordSession uses it alone.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ class FieldRecorder {
   void Begin(const SessionSource& source);
   // After the scoreboard's update for time t.
   void Snapshot(double t, const SessionSource& source, const Scoreboard& board, const std::vector<Crossing>& crossings);
+  // The same with the cars' states from elsewhere (a run that records a
+  // trace reads the field as the trace will tell it).
+  void Snapshot(double t, int phase, const std::function<const CarState&(int)>& carState, const Scoreboard& board,
+                const std::vector<Crossing>& crossings);
   // Reads the contacts of the stream's lines from `from` on; the two reports
   // of one car-to-car contact become one contact with the greater strength.
   void NoteContacts(const std::string& stream, std::size_t from, const Scoreboard& board);

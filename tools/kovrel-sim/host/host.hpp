@@ -59,7 +59,14 @@ struct RunOptions {
   // plug-in reads them, may be off (0: exact), and the seed of that error.
   double timingNoise = 0.0;
   std::uint64_t noiseSeed = 1;
+  // Writes each session's snapshot trace as the plug-in would record it
+  // (several sessions: "-s<session number>" before the extension), handing
+  // the plug-in and the analysis the values rounded as the trace holds them.
+  std::string recordTrace;
 };
+
+// The trace file of one session of a run that records traces.
+std::string TraceFileOfSession(const std::string& path, int sessionNumber, bool severalSessions);
 
 // Runs the sessions in order through one plug-in object. Throws
 // std::runtime_error for a plug-in that cannot be loaded or a working folder

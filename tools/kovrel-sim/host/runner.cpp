@@ -21,7 +21,10 @@
 #include "host/web_server.hpp"
 #include "host/scoreboard.hpp"
 #include "host/timing_noise.hpp"
+#include "outputs/trace_format.hpp"
+#include "sessions/traced_field.hpp"
 #include "sessions/stream_lines.hpp"
+#include "common/open_file.hpp"
 #include "common/text.hpp"
 #include "director/manual_keys.hpp"
 
@@ -101,9 +104,15 @@ class SessionPlayer {
       : mSource(source), mHost(host), mPlugin(*host.Plugin()), mView(view), mOptions(options), mResult(result),
         mWeb(web), mWallStart(wallStart), mClockOffset(clockOffset), mBoard(source.Plan()),
         mNoise(options.timingNoise, NoiseSeed(options.noiseSeed, source.Plan().sessionNumber),
-               static_cast<int>(source.Plan().cars.size())) {}
+               static_cast<int>(source.Plan().cars.size())) {
+    if (!options.recordTrace.empty()) {
+      mTraced = std::make_unique<TracedField>(source.Plan().cars.size(), RoundedTraceDistance(source.Plan().trackLength));
+    }
+  }
 
   SessionRun Play(bool hardware);
+  // The session's trace, when the run records one.
+  const std::string& TraceBytes() const { return mTraceBytes; }
 
  private:
   void Live(double time, const char* kind, const std::string& text);
@@ -133,6 +142,12 @@ class SessionPlayer {
   Scoreboard mBoard;
   TimingNoise mNoise;
   std::vector<VehicleScoringInfoV01> mNoisyCars;  // the plug-in's copy of the cars, with the timing error
+  // Recording a trace: the field as the trace tells it, and the trace.
+  std::unique_ptr<TracedField> mTraced;
+  std::vector<const VehicleScoringInfoV01*> mTracedCars;
+  std::vector<Crossing> mTracedCrossings;
+  TraceWriter mTraceWriter;
+  std::string mTraceBytes;
   SessionRun mRun;
   FieldRecorder mRecorder{mRun};
   std::string mStream;
@@ -483,7 +498,6 @@ SessionRun SessionPlayer::Play(bool hardware) {
   const double rate = mOptions.scoringRate > 0.0 ? mOptions.scoringRate : 5.0;
   const double dt = 1.0 / rate;
   const int frames = std::max(1, static_cast<int>(std::lround(mOptions.frameRate / rate)));
-  const double frameSeconds = dt / frames;
   std::vector<double> toggles = mOptions.toggleAt;
   std::sort(toggles.begin(), toggles.end());
   mPresses = mOptions.presses;
@@ -498,20 +512,45 @@ SessionRun SessionPlayer::Play(bool hardware) {
   mStream.reserve(1 << 20);
 
   double t = 0.0;
+  if (mTraced) mTraceBytes = kTraceHeader;
   for (long long k = 0;; ++k) {
-    t = static_cast<double>(k) * dt;
+    // A trace sets its own times; a run that records one keeps to the
+    // trace's milliseconds.
+    if (!mSource.SnapshotTime(k, t)) t = static_cast<double>(k) * dt;
+    if (mTraced) t = RoundedTraceTime(t);
     crossings.clear();
     const std::size_t mark = mStream.size();
     mSource.AdvanceTo(t, mStream, crossings);
-    mBoard.Update(t, mSource, crossings);
-    mRecorder.Snapshot(t, mSource, mBoard, crossings);
-    if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
+    const ScoringInfoV01* recorded = mSource.TracedInfo();
+    if (recorded != nullptr) {
+      mBoard.Take(mSource);
+    } else {
+      mBoard.Update(t, mSource, crossings);
+    }
     ScoringInfoV01& info = mBoard.Info();
+    if (mTraced) {
+      RoundToTrace(info);
+      mTracedCars.resize(static_cast<std::size_t>(mBoard.Count()));
+      for (int i = 0; i < mBoard.Count(); ++i) mTracedCars[static_cast<std::size_t>(i)] = &mBoard.Vehicle(i);
+      mTracedCrossings.clear();
+      mTraced->Update(t, info.mGamePhase, mTracedCars, mTracedCrossings);
+      mRecorder.Snapshot(t, info.mGamePhase, [&](int i) -> const CarState& { return mTraced->Car(i); }, mBoard,
+                         mTracedCrossings);
+    } else {
+      mRecorder.Snapshot(t, mSource, mBoard, crossings);
+    }
+    if (mStream.size() > mark) mRecorder.NoteContacts(mStream, mark, mBoard);
     info.mResultsStream = StreamForPlugin(mark);
+    if (recorded != nullptr) {
+      // The array exactly as recorded, in its order and count.
+      info.mVehicle = recorded->mVehicle;
+      info.mNumVehicles = recorded->mNumVehicles;
+    }
     if (mNoise.Active()) {
       mNoise.Apply(t, mBoard, plan.trackLength, plan.kind == SessionKind::Race, mNoisyCars);
       info.mVehicle = mNoisyCars.data();
     }
+    if (mTraced) mTraceWriter.Append(info, mTraceBytes, !plan.progressExact);
 
     std::vector<int> manualDown;
     PressKeys(t, manualDown);
@@ -544,11 +583,23 @@ SessionRun SessionPlayer::Play(bool hardware) {
       Live(t, "KEY", std::string(keys) + " pressed" +
                          (after < 0 ? std::string() : after ? ": automatic camera on" : ": automatic camera off"));
     }
-    Account(t, dt);
+    // Between a trace's snapshots as many frames as their spacing holds.
+    // (A run that records a trace spaces its frames as the trace's replay will.)
+    double step = dt;
+    int frameCount = frames;
+    double next = 0.0;
+    if (mSource.SnapshotTime(k + 1, next)) {
+      step = std::max(0.0, next - t);
+      frameCount = std::max(1, static_cast<int>(std::lround(mOptions.frameRate * step)));
+    } else if (mTraced) {
+      step = RoundedTraceTime(static_cast<double>(k + 1) * dt) - t;
+    }
+    const double frameStep = step / frameCount;
+    Account(t, step);
     if (mWeb != nullptr) mWeb->SetSession(SessionJson(t), t);
-    for (int f = 0; f < frames; ++f) {
-      Frame(t + f * frameSeconds, frameSeconds, hardware);
-      NoteManual(t + f * frameSeconds);
+    for (int f = 0; f < frameCount; ++f) {
+      Frame(t + f * frameStep, frameStep, hardware);
+      NoteManual(t + f * frameStep);
     }
     // After the frames: a cut or replay between snapshots has been written.
     for (; nextCopy < copies.size() && copies[nextCopy] <= t; ++nextCopy) {
@@ -567,7 +618,7 @@ SessionRun SessionPlayer::Play(bool hardware) {
       mHost.SetKey(autokey, false);
     }
     for (const int key : manualDown) mHost.SetKey(key, false);
-    NoteAuto(t + dt);
+    NoteAuto(t + step);
     ShowProgress(t);
     if (mSource.Over()) break;
   }
@@ -586,12 +637,26 @@ SessionRun SessionPlayer::Play(bool hardware) {
   return std::move(mRun);
 }
 
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::FILE* file = OpenFile(path, "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
 std::string FolderFromSetting(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
 }
 
 }  // namespace
+
+std::string TraceFileOfSession(const std::string& path, int sessionNumber, bool severalSessions) {
+  if (!severalSessions) return path;
+  const fs::path file = fs::u8path(path);
+  const std::string suffix = "-s" + std::to_string(sessionNumber);
+  return (file.parent_path() / fs::u8path(file.stem().u8string() + suffix + file.extension().u8string())).u8string();
+}
 
 RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, const RunOptions& options) {
   RunResult result;
@@ -671,6 +736,12 @@ RunResult RunSessions(std::vector<std::unique_ptr<SessionSource>>& sessions, con
   for (auto& source : sessions) {
     SessionPlayer player(*source, host, view, options, result, web.get(), wallStart, clockOffset);
     result.sessions.push_back(player.Play(hardware));
+    if (!options.recordTrace.empty()) {
+      const std::string path =
+          TraceFileOfSession(options.recordTrace, result.sessions.back().plan.sessionNumber, sessions.size() > 1);
+      if (!WriteWholeFile(path, player.TraceBytes())) throw std::runtime_error("cannot write the trace " + path);
+      result.traceFiles.push_back(path);
+    }
     clockOffset += result.sessions.back().endTime;
     result.snapshots += result.sessions.back().snapshots;
     view.TakeThresholdsInForce(result.settings);

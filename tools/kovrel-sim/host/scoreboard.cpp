@@ -264,4 +264,31 @@ void Scoreboard::Update(double t, const SessionSource& source, const std::vector
   }
 }
 
+void Scoreboard::Take(const SessionSource& source) {
+  const ScoringInfoV01& recorded = *source.TracedInfo();
+  std::memcpy(mInfo.mTrackName, recorded.mTrackName, sizeof mInfo.mTrackName);
+  mInfo.mSession = recorded.mSession;
+  mInfo.mCurrentET = recorded.mCurrentET;
+  mInfo.mEndET = recorded.mEndET;
+  mInfo.mMaxLaps = recorded.mMaxLaps;
+  mInfo.mLapDist = recorded.mLapDist;
+  mInfo.mGamePhase = recorded.mGamePhase;
+  mInfo.mYellowFlagState = recorded.mYellowFlagState;
+  mInfo.mVehicle = mVehicles.data();
+  mInfo.mNumVehicles = static_cast<std::int32_t>(mVehicles.size());
+  for (std::size_t i = 0; i < mVehicles.size(); ++i) {
+    const VehicleScoringInfoV01* car = source.TracedCar(static_cast<int>(i));
+    if (car != nullptr) {
+      mVehicles[i] = *car;
+    } else {
+      mVehicles[i].mPlace = 0;  // not in this snapshot
+    }
+  }
+  // By place; cars without one last.
+  std::stable_sort(mOrder.begin(), mOrder.end(), [&](int a, int b) {
+    const int pa = mVehicles[static_cast<std::size_t>(a)].mPlace, pb = mVehicles[static_cast<std::size_t>(b)].mPlace;
+    return (pa == 0 ? 1 << 20 : pa) < (pb == 0 ? 1 << 20 : pb);
+  });
+}
+
 }  // namespace ksim

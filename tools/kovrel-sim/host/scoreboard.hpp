@@ -18,6 +18,10 @@ class Scoreboard {
   // Builds the snapshot for time t; the crossings are those since the previous update.
   void Update(double t, const SessionSource& source, const std::vector<Crossing>& crossings);
 
+  // Takes a source's recorded snapshot (a trace) as it stands instead of
+  // building one: its session members and each car's record.
+  void Take(const SessionSource& source);
+
   // The record to hand to the plug-in. Its results-stream pointer is the caller's to set.
   ScoringInfoV01& Info() { return mInfo; }
   const ScoringInfoV01& Info() const { return mInfo; }

@@ -229,6 +229,7 @@ struct RunResult {
   double scoringSeconds = 0.0;   // of it, inside the plug-in's UpdateScoring
   double callbackSeconds = 0.0;  // of it, inside its other callbacks
   std::vector<std::string> warnings;
+  std::vector<std::string> traceFiles;  // written by a run that records traces
 };
 
 // Name of a camera type number as the simulator has it.

@@ -84,8 +84,12 @@ double Total(const std::vector<TimeSpan>& spans) {
 
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
                  int stretch, ClassRule rule) {
+  return ReviewLog(log, session, ReplaySession(session), std::move(settings), settingsGiven, stretch, rule);
+}
+
+Review ReviewLog(const DebugLog& log, const RecordedSession& session, std::unique_ptr<SessionSource> source,
+                 DirectorSettings settings, bool settingsGiven, int stretch, ClassRule rule) {
   Review review;
-  const std::unique_ptr<SessionSource> source = ReplaySession(session);
   const LogSegment& seg = ChooseSegment(log, session, source->Plan().expectedDuration, review.notes, stretch);
   TakeLoggedSettings(seg, settings, settingsGiven, review.notes);
   // The field is played at the log's own snapshot rate, so that an event and

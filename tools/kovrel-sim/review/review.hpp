@@ -14,6 +14,7 @@
 #include "record/run_record.hpp"
 #include "review/debug_log.hpp"
 #include "sessions/results_file.hpp"
+#include "sessions/snapshot_trace.hpp"
 
 namespace CLI {
 class App;
@@ -63,6 +64,11 @@ std::vector<TimeSpan> FillRunFromLog(const LogSegment& segment, const DirectorSe
 // `stretch` as for ChooseSegment; `rule` says which cars race each other.
 Review ReviewLog(const DebugLog& log, const RecordedSession& session, DirectorSettings settings, bool settingsGiven,
                  int stretch = 0, ClassRule rule = ClassRule::ByPace);
+// The same with the field played from `source` (a snapshot trace of the
+// session); `session` names its cars and holds its stream for fitting the log.
+Review ReviewLog(const DebugLog& log, const RecordedSession& session, std::unique_ptr<SessionSource> source,
+                 DirectorSettings settings, bool settingsGiven, int stretch = 0, ClassRule rule = ClassRule::ByPace);
+
 
 // The review's own lines: the stretch taken, what the log did not cover.
 void PrintReviewNotes(std::ostream& out, const Review& review);
@@ -79,7 +85,7 @@ class ReviewCommand {
 
  private:
   CLI::App* mCommand = nullptr;
-  std::string mLog, mResults, mIni, mReport, mJson;
+  std::string mLog, mResults, mTrace, mIni, mReport, mJson;
   int mStretch = 0;
   bool mQuiet = false;
   bool mOneClass = false, mClassesByName = false;

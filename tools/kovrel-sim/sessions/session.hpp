@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+struct ScoringInfoV01;
+struct VehicleScoringInfoV01;
+
 namespace ksim {
 
 enum class SessionKind { Practice, Qualifying, Race };
@@ -101,6 +104,15 @@ class SessionSource {
   virtual int StartLights() const { return 0; }
   // True once the session has ended and its last scenes are played.
   virtual bool Over() const = 0;
+
+  // A source that replays recorded snapshots (a trace) gives their times and
+  // hands them over as they were; the others are stepped at the scoring rate
+  // and the scoreboard builds their snapshots.
+  virtual bool SnapshotTime(long long /*k*/, double& /*t*/) const { return false; }
+  // Once AdvanceTo has reached it: the snapshot as the plug-in is handed it.
+  virtual const ScoringInfoV01* TracedInfo() const { return nullptr; }
+  // Car `index` of the plan in that snapshot; null when it is not in it.
+  virtual const VehicleScoringInfoV01* TracedCar(int /*index*/) const { return nullptr; }
 };
 
 }  // namespace ksim

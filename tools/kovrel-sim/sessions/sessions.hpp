@@ -7,4 +7,7 @@
 #include "sessions/recorded_source.hpp"
 #include "sessions/results_file.hpp"
 #include "sessions/session.hpp"
+#include "sessions/snapshot_trace.hpp"
+#include "sessions/trace_results_view.hpp"
+#include "sessions/trace_source.hpp"
 #include "sessions/stream_lines.hpp"
