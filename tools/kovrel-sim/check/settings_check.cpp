@@ -210,10 +210,14 @@ std::string CurrentScaleTry(const CheckContext& context) {
   return tries;
 }
 
-std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckContext& context) {
+// With autoinc (`followsSession`) thresholds above a file's scale only keep
+// the session's first five contacts from a replay before they follow its own
+// strengths: no finding. Thresholds below it would replay those five.
+std::string ScaleProblem(const std::vector<Threshold>& thresholds, const CheckContext& context, bool followsSession) {
   const double strongest = context.strongestContact;
   if (strongest <= 0.0) return "";
   const bool current = strongest > kOldScaleTop;
+  if (!current && followsSession) return "";
   std::string off;
   for (const Threshold& t : thresholds) {
     if ((t.value > kOldScaleTop) != current) off += (off.empty() ? "" : " and ") + t.name;
@@ -311,11 +315,12 @@ std::vector<std::string> CheckSettings(const IniContents& contents, const CheckC
   }
   for (const std::string& problem : HandKeyProblems(first)) problems.push_back(problem);
   const std::vector<Threshold> thresholds = Thresholds(first);
-  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context)}) {
+  const bool followsSession = SwitchedOn(first, "autoinc");
+  for (const std::string& problem : {OrderProblem(thresholds), ScaleProblem(thresholds, context, followsSession)}) {
     if (!problem.empty()) problems.push_back(problem);
   }
   // With autoinc the thresholds follow each session's own strengths.
-  if (!SwitchedOn(first, "autoinc")) {
+  if (!followsSession) {
     for (const ResultsContacts& file : context.files) {
       const std::string problem = LeMansUltimateProblem(thresholds, file, SwitchedOn(first, "livedirector"));
       if (!problem.empty()) problems.push_back(problem);

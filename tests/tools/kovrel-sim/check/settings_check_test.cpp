@@ -97,7 +97,8 @@ TEST(CheckIni, SaysEachMistakeOnOneLineAndExitsWithOne) {
 TEST(CheckIni, TheExampleSettingsAndWhatTheyAllowPass) {
   TempDir dir;
   std::string output;
-  // The release's example suits current builds, so the current scale passes and the old one does not.
+  // The release's example starts from rFactor 2 1.11xx's thresholds and follows each session's own
+  // contacts (autoinc): it passes on the current scale and on the old one.
   const std::string example = std::string(KOVREL_DOCS) + "/rF2kovrel-example.ini";
   EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + example + " --results " +
                                       ksim_test::ResultsFile("hockenheim-race-2023.xml"),
@@ -108,7 +109,7 @@ TEST(CheckIni, TheExampleSettingsAndWhatTheyAllowPass) {
   EXPECT_EQ(ksim_test::RunCommand(std::string(KSIM_EXECUTABLE) + " check-ini " + example + " --results " +
                                       ksim_test::ResultsFile("istanbul-race-2019.xml"),
                                   output),
-            1)
+            0)
       << output;
 
   // What a person writes and the plug-in reads as meant: case, blanks, quotes, hex, a unit after the
@@ -135,7 +136,7 @@ TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
     int status;
     const char* says;
   } cases[] = {
-      {"rFactor 2 thresholds on Le Mans Ultimate", "", lmu, 1,
+      {"rFactor 2 thresholds on Le Mans Ultimate", Section("lowinc=2000\r\nhighinc=4000\r\n"), lmu, 1,
        "lowinc=2000 and highinc=4000 on barcelona-lmu-race-2026.xml (Le Mans Ultimate 1.3000, a 34-minute race) "
        "would replay 10 contacts, 18 an hour: 8 of its 77 with a wall and 2 of its 139 car-to-car contacts (its "
        "car-to-car strengths lie below rFactor 2 1.11xx's: median 335, strongest tenth from 1461); more than eight "
@@ -154,8 +155,13 @@ TEST(CheckIni, KnowsTheThreeContactScalesAndNamesEachFilesBuild) {
        "highinc=5700)"},
       {"rFactor 2 thresholds on rFactor 2", "", ksim_test::ResultsFile("hockenheim-race-2023.xml"), 0,
        "checked for rFactor 2 1.1131 from hockenheim-race-2023.xml"},
-      {"rFactor 2 thresholds on an old build", "", ksim_test::ResultsFile("monza-race-pitstops-2014.xml"), 1,
+      {"rFactor 2 thresholds on an old build", Section("lowinc=2000\r\nhighinc=4000\r\n"),
+       ksim_test::ResultsFile("monza-race-pitstops-2014.xml"), 1,
        "up to 1 (monza-race-pitstops-2014.xml: rFactor 2 1.660): no contact would be replayed"},
+      {"the example, which follows the session, on an old build", "", ksim_test::ResultsFile("monza-race-pitstops-2014.xml"),
+       0, "checked for rFactor 2 1.660 from monza-race-pitstops-2014.xml"},
+      {"old thresholds that follow the session on a current build", Section("autoinc=1\r\n"),
+       ksim_test::ResultsFile("hockenheim-race-2023.xml"), 1, "nearly every contact would be replayed"},
       {"no results", "", "", 0, "checked for an unknown build (no --results)"},
   };
   for (const auto& c : cases) {

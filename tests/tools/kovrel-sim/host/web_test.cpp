@@ -75,13 +75,14 @@ TEST(WebServer, ThePluginProbesItAndSendsFocusRequestsAtCuts) {
   ksim_test::TempDir dir(true);
   const ksim::RunResult result = ServedRace(dir, ksim::WebServer::kPort);
   EXPECT_TRUE(result.served);
-  EXPECT_EQ(result.sessionInfoRequests, 1) << "one probe at SetEnvironment";
-  ASSERT_FALSE(result.focusRequests.empty());
+  // Anything on this machine may talk to 6397 too: only the run's own requests
+  // are asked for here (the exact count is checked on a port of the test's own below).
+  EXPECT_GE(result.sessionInfoRequests, 1) << "the probe at SetEnvironment";
   const auto& cars = result.sessions.at(0).plan.cars;
-  for (const ksim::FocusRequest& request : result.focusRequests) {
-    EXPECT_TRUE(std::any_of(cars.begin(), cars.end(), [&](const ksim::CarEntry& c) { return c.id == request.slotId; }))
-        << request.slotId;
-  }
+  const auto ours = std::count_if(result.focusRequests.begin(), result.focusRequests.end(), [&](const ksim::FocusRequest& r) {
+    return std::any_of(cars.begin(), cars.end(), [&](const ksim::CarEntry& c) { return c.id == r.slotId; });
+  });
+  EXPECT_GT(ours, 0) << "focus requests for the race's cars";
 }
 
 TEST(WebServer, ARunServesTheSettingsWebportAndThePluginFindsItThere) {
