@@ -6,13 +6,9 @@
 
 namespace {
 
-// Beyond this a value is no time or distance a session has; it is held at
-// the bound rather than overflow the whole number it is written from.
-constexpr double kLargest = 1.0e12;
-
 std::int64_t Scaled(double value, double scale) {
   if (!(value == value)) return 0;  // not a number
-  const double clamped = std::clamp(value, -kLargest, kLargest) * scale;
+  const double clamped = std::clamp(value, -kTraceLargest, kTraceLargest) * scale;
   return static_cast<std::int64_t>(std::llround(clamped));
 }
 

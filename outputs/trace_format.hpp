@@ -24,6 +24,9 @@
 
 constexpr int kTraceVersion = 1;
 constexpr char kTraceHeader[] = "KVT 1\n";
+// Beyond this a value is no time or distance a session has: the writer holds
+// it at the bound rather than overflow, and the reader refuses it.
+constexpr double kTraceLargest = 1.0e12;
 
 // Values as the trace holds them: times to 0.001 s, distances to 0.01 m.
 std::int64_t TraceMillis(double seconds);

@@ -1,6 +1,7 @@
 #include "sessions/snapshot_trace.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,7 @@ bool ParseFixed(const char* begin, const char* end, int decimals, double& out) {
   const long long scaled = (negative ? -whole : whole) * unit + fraction;
   // The same division the writer's rounding makes, so values compare equal.
   out = static_cast<double>(negative ? -scaled : scaled) / static_cast<double>(unit);
-  return true;
+  return std::fabs(out) <= kTraceLargest;  // the writer holds anything larger at the bound
 }
 
 int HexDigit(char c) {
@@ -112,7 +113,7 @@ double SnapshotTraceReader::Decimals(const Value& v, int decimals) const {
   double number = 0.0;
   if (!ParseFixed(v.begin, v.end, decimals, number)) {
     Fail(v.line, std::string(v.owner) + " '" + v.key + "' wants a number with " + std::to_string(decimals) +
-                     " decimals, not " + Shown(v.begin, v.end));
+                     " decimals, at most 10^12 either way, not " + Shown(v.begin, v.end));
   }
   return number;
 }

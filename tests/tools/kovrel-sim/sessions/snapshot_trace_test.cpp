@@ -284,7 +284,7 @@ TEST(SnapshotTraceReader, RefusesBrokenFilesNamingTheLine) {
   } cases[] = {
       {"KVT 2\n", "t.kvt: line 1: a trace of version 2"},
       {"<?xml version=\"1.0\"?>\n", "line 1: not a snapshot trace"},
-      {start + "i3 d12.3\nE\n", "line 4: car member 'd' wants a number with 2 decimals, not \"12.3\""},
+      {start + "i3 d12.3\nE\n", "line 4: car member 'd' wants a number with 2 decimals, at most 10^12 either way, not \"12.3\""},
       {start + "i3 Q1\nE\n", "line 4: unknown car member 'Q'"},
       {"KVT 1\nT0.000\nS n10 w3\nE\n", "line 3: unknown session member 'w'"},
       {start + "E\nT5.000\nE\nT4.000\nE\n", "line 7: the snapshot at 4.000 s comes after one at 5.000 s"},
@@ -301,6 +301,8 @@ TEST(SnapshotTraceReader, RefusesBrokenFilesNamingTheLine) {
       {start + std::string("nD\x01r\nE\n"), "line 4: a broken %XX escape or a byte left unescaped"},
       {start + "@8121104200\nE\n", "line 4: a record for car position 8121104200"},
       {start + "r1234567890123456789.000\nE\n", "line 4: car member 'r' wants a number with 3 decimals"},
+      // A distance beyond what the writer can hold would not read back the same.
+      {start + "d2144444444444.00\nE\n", "line 4: car member 'd' wants a number with 2 decimals, at most 10^12"},
   };
   for (const auto& c : cases) {
     try {
