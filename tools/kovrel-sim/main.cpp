@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> settings;
   bool quiet = false;
   bool noContacts = false;
-  std::string classSpec;
+  std::string classList;
   bool oneClass = false, classesByName = false;
 
   app.add_option("--plugin", run.pluginPath, "plug-in library to load")->capture_default_str();
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   CLI::Option* carsOption =
       app.add_option("--cars", generated.cars, "cars in a synthetic session")->check(CLI::Range(1, 100))->capture_default_str();
-  app.add_option("--classes", classSpec,
+  app.add_option("--classes", classList,
                  "classes of a synthetic field instead of --cars: NAME:CARS:LAP-FACTOR,... (the lap time as a factor of "
                  "--lap-time), e.g. \"LMP2:13:1.00,LMP3:10:1.05,GT3:21:1.10\"");
   app.add_flag("--one-class", oneClass, "judge the coverage as if the whole field were one class");
@@ -205,17 +205,17 @@ int main(int argc, char** argv) {
     std::cerr << "kovrel-sim: --one-class and --classes-by-name contradict each other: give one\n";
     return 2;
   }
-  if (!classSpec.empty() && !resultsFile.empty()) {
+  if (!classList.empty() && !resultsFile.empty()) {
     std::cerr << "kovrel-sim: --classes makes a synthetic field; a results file brings its own (leave out --results or --classes)\n";
     return 2;
   }
-  if (!classSpec.empty() && carsOption->count() > 0) {
+  if (!classList.empty() && carsOption->count() > 0) {
     std::cerr << "kovrel-sim: --classes gives the field's cars class by class; leave out --cars\n";
     return 2;
   }
-  if (!classSpec.empty()) {
+  if (!classList.empty()) {
     std::string problem;
-    if (!ksim::ParseFieldClasses(classSpec, generated.classes, problem)) {
+    if (!ksim::ParseFieldClasses(classList, generated.classes, problem)) {
       std::cerr << "kovrel-sim: --classes: " << problem << '\n';
       return 2;
     }

@@ -143,4 +143,15 @@ void SnapshotInvariants::Check(double t, const ksim::Scoreboard& board, const ks
   }
 }
 
+ksim::GeneratorOptions ShortRace(int cars, int laps, std::uint64_t seed) {
+  ksim::GeneratorOptions options;
+  options.kind = ksim::SessionKind::Race;
+  options.cars = cars;
+  options.laps = laps;
+  options.seed = seed;
+  options.lapTime = 80.0;
+  options.trackLength = 4000.0;
+  return options;
+}
+
 }  // namespace ksim_test

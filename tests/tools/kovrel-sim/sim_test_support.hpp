@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/scoreboard.hpp"
+#include "sessions/generator.hpp"
 #include "sessions/session.hpp"
 
 namespace ksim_test {
@@ -26,6 +27,10 @@ class TempDir {
  private:
   std::string mPath;
 };
+
+// A short synthetic race on an 80 s, 4 km circuit, as the runs with the
+// plug-in play it.
+ksim::GeneratorOptions ShortRace(int cars, int laps, std::uint64_t seed);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

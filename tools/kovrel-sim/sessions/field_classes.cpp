@@ -26,11 +26,11 @@ bool ReadNumber(const std::string& text, double& value) {
 
 }  // namespace
 
-bool ParseFieldClasses(const std::string& spec, std::vector<FieldClass>& classes, std::string& problem) {
+bool ParseFieldClasses(const std::string& list, std::vector<FieldClass>& classes, std::string& problem) {
   classes.clear();
   std::set<std::string> names;
   int total = 0;
-  std::stringstream items(spec);
+  std::stringstream items(list);
   std::string item;
   while (std::getline(items, item, ',')) {
     const std::size_t first = item.find(':'), second = item.find(':', first == std::string::npos ? first : first + 1);
@@ -56,7 +56,7 @@ bool ParseFieldClasses(const std::string& spec, std::vector<FieldClass>& classes
     if (total > kMaxCars) return Fail(problem, "more than " + std::to_string(kMaxCars) + " cars in all");
     classes.push_back(c);
   }
-  if (classes.empty() || spec.empty() || spec.back() == ',') return Fail(problem, "\"" + spec + "\" is not NAME:CARS:LAP-FACTOR,...");
+  if (classes.empty() || list.empty() || list.back() == ',') return Fail(problem, "\"" + list + "\" is not NAME:CARS:LAP-FACTOR,...");
   return true;
 }
 

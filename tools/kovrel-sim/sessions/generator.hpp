@@ -21,7 +21,7 @@ struct FieldClass {
 };
 
 // Reads "LMP2:13:1.00,GT3:21:1.10"; on a fault, false and what it is.
-bool ParseFieldClasses(const std::string& spec, std::vector<FieldClass>& classes, std::string& problem);
+bool ParseFieldClasses(const std::string& list, std::vector<FieldClass>& classes, std::string& problem);
 
 struct GeneratorOptions {
   SessionKind kind = SessionKind::Race;

@@ -43,16 +43,7 @@ class WithThePlugin : public ::testing::Test {
     sessions.push_back(ksim::GenerateSession(options));
     return sessions;
   }
-  static GeneratorOptions Race(int cars, int laps, std::uint64_t seed) {
-    GeneratorOptions options;
-    options.kind = SessionKind::Race;
-    options.cars = cars;
-    options.laps = laps;
-    options.seed = seed;
-    options.lapTime = 80.0;
-    options.trackLength = 4000.0;
-    return options;
-  }
+  static GeneratorOptions Race(int cars, int laps, std::uint64_t seed) { return ksim_test::ShortRace(cars, laps, seed); }
   TempDir dir{true};
 };
 

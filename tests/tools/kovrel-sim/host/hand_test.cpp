@@ -15,16 +15,7 @@ namespace {
 using ksim::GeneratorOptions;
 using Sessions = std::vector<std::unique_ptr<ksim::SessionSource>>;
 
-GeneratorOptions Race(int cars, int laps, std::uint64_t seed) {
-  GeneratorOptions options;
-  options.kind = ksim::SessionKind::Race;
-  options.cars = cars;
-  options.laps = laps;
-  options.seed = seed;
-  options.lapTime = 80.0;
-  options.trackLength = 4000.0;
-  return options;
-}
+GeneratorOptions Race(int cars, int laps, std::uint64_t seed) { return ksim_test::ShortRace(cars, laps, seed); }
 
 ksim::RunResult PlayRace(const std::string& folder, const GeneratorOptions& race, std::vector<ksim::Setting> settings,
                     std::vector<ksim::TimedPress> presses = {}) {

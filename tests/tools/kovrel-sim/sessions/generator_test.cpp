@@ -252,7 +252,7 @@ TEST(GeneratedSessions, AFieldOfClassesLapsThroughTheSlowerClass) {
 
 TEST(GeneratedSessions, ClassesOfAFieldAreReadOrRefusedWithTheirFault) {
   struct Case {
-    const char* spec;
+    const char* list;
     const char* fault;  // empty: read
   };
   const std::vector<Case> cases = {
@@ -270,9 +270,9 @@ TEST(GeneratedSessions, ClassesOfAFieldAreReadOrRefusedWithTheirFault) {
   for (const Case& c : cases) {
     std::vector<ksim::FieldClass> classes;
     std::string problem;
-    const bool read = ksim::ParseFieldClasses(c.spec, classes, problem);
-    EXPECT_EQ(read, std::string(c.fault).empty()) << c.spec << ": " << problem;
-    EXPECT_NE(problem.find(c.fault), std::string::npos) << c.spec << ": " << problem;
+    const bool read = ksim::ParseFieldClasses(c.list, classes, problem);
+    EXPECT_EQ(read, std::string(c.fault).empty()) << c.list << ": " << problem;
+    EXPECT_NE(problem.find(c.fault), std::string::npos) << c.list << ": " << problem;
   }
   std::vector<ksim::FieldClass> classes;
   std::string problem;
@@ -283,7 +283,7 @@ TEST(GeneratedSessions, ClassesOfAFieldAreReadOrRefusedWithTheirFault) {
   EXPECT_DOUBLE_EQ(classes[2].lapFactor, 1.10);
 }
 
-TEST(GeneratedSessions, TheProgramRefusesClassesWithCarsOrAResultsFileOrABadSpec) {
+TEST(GeneratedSessions, TheProgramRefusesClassesWithCarsOrAResultsFileOrABadList) {
   const std::string sim = std::string(KSIM_EXECUTABLE) + " --quiet ";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"--classes GT3:4:1.0 --cars 10", "leave out --cars"},
